@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console/OperatorLog.h"
+#include "console/StepResult.h"
+#include "link/BellOutput.h"
+#include "link/PortLink.h"
+
+// What the main window shows of the run, and nothing else: the window mirrors it.
+struct ButtonView {
+  std::string caption;
+  bool enabled = true;
+};
+
+struct RunView {
+  ButtonView btnStart{"Start", true};
+  bool btnStartBusy = false;  // hourglass pointer on BtnStart while a stage runs from it
+  ButtonView btnCancel{"Exit", true};
+  bool start1Enabled = true;
+  std::array<bool, 4> itemEnabled{true, true, true, true};  // MotorTest, WhiteAdj, BlackAdj, NonAdj
+  bool closeRequested = false;                              // BtnCancel clicked as "Exit"
+};
+
+// Indices into RunView::itemEnabled.
+enum ItemLabel : std::size_t { kMotorTest = 0, kWhiteAdj = 1, kBlackAdj = 2, kNonAdj = 3 };
+
+using StageOperation = std::function<StepResult()>;
+// One entry per stage, 0 to 4. The operations of a stage run in order, each only while the one
+// before returned kStepSucceeded; the stage's result is that of the last one that ran.
+using StageTable = std::array<std::vector<StageOperation>, 5>;
+
+// Leads the technician through one adjustment run: Start, Next, Cancel, Complete and Exit, the
+// prompts between the stages, and the command that tells the head a stage failed.
+class RunController {
+ public:
+  RunController(OperatorLog& log, PortLink& port, BellOutput& bell, StageTable stages);
+
+  void BtnStartClick();
+  void BtnCancelClick();
+  void Start1Click();
+
+  std::uint8_t AdjResult = 1;  // 1 ready, 0 last stage failed, 162 completed or abandoned
+  std::uint8_t AdjStage = 0;   // the stage that ran last
+  bool StartPending = true;
+  bool CancelMode = false;
+  bool ExitMode = true;
+
+  const RunView& View() const { return view_; }
+  // Called after every change of View().
+  void SetViewObserver(std::function<void()> onChange);
+
+  // Replaces the operations of one stage (the window's tests put stand-in stages here).
+  void SetStage(std::size_t stage, std::vector<StageOperation> operations);
+
+ private:
+  StepResult RunStage(std::size_t stage);
+  void ShowStageSucceeded(std::size_t stage);
+  void ShowStageEnded(StepResult result, std::string_view cancelLine);
+  void ResetToIdle();
+  void AbandonRun();
+  void BeginRun();
+  void ViewChanged();
+
+  OperatorLog& log_;
+  PortLink& port_;
+  BellOutput& bell_;
+  StageTable stages_;
+  RunView view_;
+  std::function<void()> onViewChange_;
+};

@@ -19,17 +19,27 @@ bool operator==(const Frame& a, const Frame& b) {
 }
 
 namespace {
-Frame Bare(std::uint8_t command) { return Frame(command, {}); }
+Frame Bare(std::uint8_t command) {
+  return Frame(command, {});
+}
 Frame WithByte(std::uint8_t command, std::uint8_t value) {
   const std::uint8_t data[1] = {value};
   return Frame(command, data);
 }
 }  // namespace
 
-Frame OpeningFrame() { return Bare(kFrameOpening); }
-Frame MotorStartFrame() { return WithByte(kFrameMotor, kMotorStartData); }
-Frame MotorStopFrame() { return WithByte(kFrameMotor, kMotorStopData); }
-Frame MotorSpeedRequestFrame() { return Bare(kFrameMotorSpeed); }
+Frame OpeningFrame() {
+  return Bare(kFrameOpening);
+}
+Frame MotorStartFrame() {
+  return WithByte(kFrameMotor, kMotorStartData);
+}
+Frame MotorStopFrame() {
+  return WithByte(kFrameMotor, kMotorStopData);
+}
+Frame MotorSpeedRequestFrame() {
+  return Bare(kFrameMotorSpeed);
+}
 Frame DaFrame(std::span<const std::uint8_t, kChannels24> daValues) {
   return Frame(kFrameDa24, daValues);
 }
@@ -39,11 +49,21 @@ Frame GainFrame24(std::span<const std::uint8_t, kChannels24> gains) {
 Frame GainFrame16(std::span<const std::uint8_t, kChannels16> gains) {
   return Frame(kFrameGain16, gains);
 }
-Frame S0tAdjustStartFrame() { return Bare(kFrameS0tAdjust); }
-Frame DaAdjustStartFrame() { return Bare(kFrameDaAdjust); }
-Frame BlackLevelStartFrame() { return Bare(kFrameBlackLevel); }
-Frame NoPaperBlockStartFrame() { return Bare(kFrameNoPaperBlock); }
-Frame FrontExitRequestFrame() { return Bare(kFrameFrontExit); }
+Frame S0tAdjustStartFrame() {
+  return Bare(kFrameS0tAdjust);
+}
+Frame DaAdjustStartFrame() {
+  return Bare(kFrameDaAdjust);
+}
+Frame BlackLevelStartFrame() {
+  return Bare(kFrameBlackLevel);
+}
+Frame NoPaperBlockStartFrame() {
+  return Bare(kFrameNoPaperBlock);
+}
+Frame FrontExitRequestFrame() {
+  return Bare(kFrameFrontExit);
+}
 Frame CheckWordFrame(std::uint16_t checkWord) {
   const std::uint8_t data[2] = {static_cast<std::uint8_t>(checkWord & 0xFF),
                                 static_cast<std::uint8_t>(checkWord >> 8)};

@@ -21,18 +21,18 @@ inline constexpr std::uint8_t kFrameLead = 0x10;
 // Bare command bytes (sent with SendCommand; the head answers ACK).
 inline constexpr std::uint8_t kCmdReadStoredData = 0xB1;  // ENQ then gives 2 bytes, then 160
 inline constexpr std::uint8_t kCmdTakeReading = 0xC4;     // ENQ then gives 40 bytes
-inline constexpr std::uint8_t kCmdEndReading = 0xA6;      // no reply; also sent after a failed stage
+inline constexpr std::uint8_t kCmdEndReading = 0xA6;  // no reply; also sent after a failed stage
 
 // Command bytes inside frames (sent with SendFrame; the head answers ACK).
-inline constexpr std::uint8_t kFrameOpening = 0xC4;         // 10 01 C4, first frame of the motor check
-inline constexpr std::uint8_t kFrameMotor = 0xD3;           // 10 02 D3 '1' start / '2' stop
-inline constexpr std::uint8_t kFrameMotorSpeed = 0xD4;      // 10 01 D4
-inline constexpr std::uint8_t kFrameDa24 = 0xC0;            // 24 D/A values
-inline constexpr std::uint8_t kFrameGain24 = 0xC1;          // 24 gains
-inline constexpr std::uint8_t kFrameGain16 = 0xC2;          // 16 gains
-inline constexpr std::uint8_t kFrameS0tAdjust = 0xA0;       // head regulates the s0t_ir D/A value
-inline constexpr std::uint8_t kFrameDaAdjust = 0xA1;        // head regulates the 24 D/A values
-inline constexpr std::uint8_t kFrameBlackLevel = 0xA2;      // black level measurement
+inline constexpr std::uint8_t kFrameOpening = 0xC4;     // 10 01 C4, first frame of the motor check
+inline constexpr std::uint8_t kFrameMotor = 0xD3;       // 10 02 D3 '1' start / '2' stop
+inline constexpr std::uint8_t kFrameMotorSpeed = 0xD4;  // 10 01 D4
+inline constexpr std::uint8_t kFrameDa24 = 0xC0;        // 24 D/A values
+inline constexpr std::uint8_t kFrameGain24 = 0xC1;      // 24 gains
+inline constexpr std::uint8_t kFrameGain16 = 0xC2;      // 16 gains
+inline constexpr std::uint8_t kFrameS0tAdjust = 0xA0;   // head regulates the s0t_ir D/A value
+inline constexpr std::uint8_t kFrameDaAdjust = 0xA1;    // head regulates the 24 D/A values
+inline constexpr std::uint8_t kFrameBlackLevel = 0xA2;  // black level measurement
 inline constexpr std::uint8_t kFrameNoPaperBlock = 0xA3;    // no-paper block of the 16-channel set
 inline constexpr std::uint8_t kFrameFrontExit = 0xA7;       // front and exit levels
 inline constexpr std::uint8_t kFrameCheckWord = 0xD5;       // 16-bit check word, low byte first
@@ -82,21 +82,22 @@ class Frame {
   std::uint8_t size_ = 0;
 };
 
-Frame OpeningFrame();                  // 10 01 C4
-Frame MotorStartFrame();               // 10 02 D3 31
-Frame MotorStopFrame();                // 10 02 D3 32
-Frame MotorSpeedRequestFrame();        // 10 01 D4
+Frame OpeningFrame();                                                 // 10 01 C4
+Frame MotorStartFrame();                                              // 10 02 D3 31
+Frame MotorStopFrame();                                               // 10 02 D3 32
+Frame MotorSpeedRequestFrame();                                       // 10 01 D4
 Frame DaFrame(std::span<const std::uint8_t, kChannels24> daValues);   // 10 19 C0 + 24
 Frame GainFrame24(std::span<const std::uint8_t, kChannels24> gains);  // 10 19 C1 + 24
 Frame GainFrame16(std::span<const std::uint8_t, kChannels16> gains);  // 10 11 C2 + 16
-Frame S0tAdjustStartFrame();           // 10 01 A0
-Frame DaAdjustStartFrame();            // 10 01 A1
-Frame BlackLevelStartFrame();          // 10 01 A2
-Frame NoPaperBlockStartFrame();        // 10 01 A3
-Frame FrontExitRequestFrame();         // 10 01 A7
-Frame CheckWordFrame(std::uint16_t checkWord);  // 10 03 D5 lo hi
-Frame IdentificationFrame(std::span<const std::uint8_t, kIdentificationSize> block);  // 10 21 B2 + 32
-Frame FinishFrame();                   // 10 1E D1 01 + 28 zero bytes
+Frame S0tAdjustStartFrame();                                          // 10 01 A0
+Frame DaAdjustStartFrame();                                           // 10 01 A1
+Frame BlackLevelStartFrame();                                         // 10 01 A2
+Frame NoPaperBlockStartFrame();                                       // 10 01 A3
+Frame FrontExitRequestFrame();                                        // 10 01 A7
+Frame CheckWordFrame(std::uint16_t checkWord);                        // 10 03 D5 lo hi
+Frame IdentificationFrame(
+    std::span<const std::uint8_t, kIdentificationSize> block);  // 10 21 B2 + 32
+Frame FinishFrame();                                            // 10 1E D1 01 + 28 zero bytes
 
 // Reads a little-endian 16-bit number from two reply bytes.
 inline std::uint16_t LittleEndian16(const std::uint8_t* bytes) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/OperatorLog.h"
@@ -73,4 +74,5 @@ class RunController {
   StageTable stages_;
   RunView view_;
   std::function<void()> onViewChange_;
+  bool running_ = false;  // a stage is running; clicks meanwhile are not answers to a prompt
 };

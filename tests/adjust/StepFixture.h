@@ -1,0 +1,22 @@
+#pragma once
+
+#include "adjust/AdjustmentRecord.h"
+#include "adjust/StepContext.h"
+#include "console/OperatorLog.h"
+#include "link/IdlePump.h"
+#include "tests/adjust/FakeClock.h"
+#include "tests/adjust/ScriptedPort.h"
+
+// Everything a step needs, with a scripted head and a clock that does not wait.
+struct StepFixture {
+  AdjustmentRecord record;
+  OperatorLog log;
+  ScriptedPort port;
+  CountingBell bell;
+  FakeClock clock;
+  NoIdlePump pump;
+  StepContext context{record, log, port, bell, clock, pump};
+};
+
+inline const Bytes kAckOnly{0x06};
+inline const Bytes kEnqOnly{0x05};

@@ -1,0 +1,68 @@
+#include "console/MainFormModel.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/adjust/FakeClock.h"
+#include "tests/adjust/ScriptedPort.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(MainFormModel, StartsIdleWithTheStartUpText) {
+  ScriptedPort port;
+  CountingBell bell;
+  FakeClock clock;
+  NoIdlePump pump;
+  MainFormModel model(port, bell, clock, pump);
+  EXPECT_EQ(model.Log.Lines(), (Lines{"Conect to PC with QZR-71.", " ",
+                                      "Press Start button. then check the Adjustment",
+                                      "Item 1, 2, 3 and 4 in that order."}));
+  const RunView& view = model.Controller.View();
+  EXPECT_EQ(view.btnStart.caption, "Start");
+  EXPECT_TRUE(view.btnStart.enabled);
+  EXPECT_EQ(view.btnCancel.caption, "Exit");
+  EXPECT_TRUE(view.btnCancel.enabled);
+  EXPECT_TRUE(view.start1Enabled);
+  EXPECT_EQ(view.itemEnabled, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(model.Controller.AdjResult, 1);
+  EXPECT_EQ(model.Controller.AdjStage, 0);
+  EXPECT_TRUE(model.Controller.StartPending);
+  EXPECT_TRUE(model.Controller.ExitMode);
+  EXPECT_FALSE(model.Controller.CancelMode);
+  EXPECT_EQ(model.Record.MotorSpeed, 0u);
+  EXPECT_EQ(model.Record.HeadIdField[0], '\0');
+}
+
+TEST(MainFormModel, WithoutAHeadTheFirstStartIsACommunicationError) {
+  ScriptedPort port;
+  port.open = false;  // the port could not be opened at start-up
+  CountingBell bell;
+  FakeClock clock;
+  NoIdlePump pump;
+  MainFormModel model(port, bell, clock, pump);
+  model.Controller.BtnStartClick();
+  EXPECT_EQ(model.Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_EQ(model.Controller.View().btnStart.caption, "Start");
+  EXPECT_FALSE(model.Controller.View().btnStart.enabled);
+  EXPECT_EQ(bell.rings, 0);
+}
+
+TEST(MainFormModel, StandInStagesReachTheController) {
+  ScriptedPort port;
+  CountingBell bell;
+  FakeClock clock;
+  NoIdlePump pump;
+  MainFormModel model(port, bell, clock, pump, [](StepContext& context) {
+    StageTable stages;
+    stages[0] = {[&context] {
+      context.log.AddLine("stand-in");
+      return kStepSucceeded;
+    }};
+    return stages;
+  });
+  model.Controller.Start1Click();
+  EXPECT_EQ(model.Log.Lines(), (Lines{" Set White reference paper.", "", "Hit Next button."}));
+}
+
+}  // namespace

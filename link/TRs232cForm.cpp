@@ -1,6 +1,7 @@
 #include "link/TRs232cForm.h"
 
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 
 #include "console/DesignScale.h"

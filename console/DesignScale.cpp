@@ -1,0 +1,18 @@
+#include "console/DesignScale.h"
+
+#include <QStringList>
+
+namespace design {
+
+QFont CenturyFont(int designPixelHeight) {
+  QFont font;
+  // Faces with Century's proportions first; DejaVu Serif is in every Debian base install.
+  font.setFamilies({QStringLiteral("Century"), QStringLiteral("Century Schoolbook"),
+                    QStringLiteral("C059"), QStringLiteral("TeX Gyre Schola"),
+                    QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+  font.setStyleHint(QFont::Serif);
+  font.setPixelSize(ToLogical(designPixelHeight));
+  return font;
+}
+
+}  // namespace design

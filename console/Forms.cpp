@@ -1,0 +1,5 @@
+#include "console/Forms.h"
+
+TMainForm* MainForm = nullptr;
+TRs232cForm* Rs232cForm = nullptr;
+TVersionForm* VersionForm = nullptr;

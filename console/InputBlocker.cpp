@@ -1,0 +1,95 @@
+#include "console/InputBlocker.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+InputBlocker::Scope::Scope(InputBlocker& blocker) : blocker_(blocker) {
+  blocker_.Engage();
+}
+
+InputBlocker::Scope::~Scope() {
+  blocker_.Release();
+}
+
+InputBlocker::InputBlocker() = default;
+
+InputBlocker::~InputBlocker() {
+  if (depth_ > 0 && QCoreApplication::instance() != nullptr) {
+    QCoreApplication::instance()->removeEventFilter(this);
+  }
+}
+
+void InputBlocker::HoldCloseOf(QWidget* window) {
+  heldWindow_ = window;
+}
+
+void InputBlocker::Engage() {
+  if (depth_++ == 0) QCoreApplication::instance()->installEventFilter(this);
+}
+
+void InputBlocker::Release() {
+  if (depth_ > 1 || draining_) {
+    --depth_;
+    return;
+  }
+  // Input that reached the queue while the thread was busy is still waiting there; dispatch it
+  // now, while it is still discarded, so that none of it arrives after the stage.
+  draining_ = true;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  draining_ = false;
+  --depth_;
+  QCoreApplication::instance()->removeEventFilter(this);
+
+  if (closeHeld_) {
+    closeHeld_ = false;
+    if (heldWindow_ != nullptr) heldWindow_->close();
+  }
+}
+
+bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
+  if (IsUserInput(event->type())) {
+    event->accept();
+    return true;
+  }
+  if (event->type() == QEvent::Close) {
+    const bool isHeldWindow = heldWindow_ != nullptr &&
+                              (watched == heldWindow_ || watched == heldWindow_->windowHandle());
+    if (isHeldWindow) closeHeld_ = true;
+    event->ignore();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,242 @@
+#include "console/TMainForm.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStringList>
+
+#include "console/DesignScale.h"
+#include "console/Forms.h"
+#include "console/GuardedHandler.h"
+#include "console/InputBlocker.h"
+#include "console/Logo.h"
+#include "console/TVersionForm.h"
+#include "link/TRs232cForm.h"
+
+namespace {
+
+QLabel* MakeItemLabel(QWidget* group, const char* text, int left, int top, int width, int height) {
+  auto* label = new QLabel(QString::fromLatin1(text), group);
+  label->setGeometry(design::ToLogical(left, top, width, height));
+  // A serif face other than Century may run wider than the designed box; never cut the text.
+  label->resize(label->size().expandedTo(label->sizeHint()));
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* owner, const char* caption, int left, int top) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), owner);
+  button->setGeometry(design::ToLogical(left, top, 165, 32));
+  button->setAutoDefault(false);
+  return button;
+}
+
+void ShowButton(QPushButton* button, const ButtonView& view) {
+  button->setText(QString::fromStdString(view.caption));
+  button->setEnabled(view.enabled);
+}
+
+// The log's lines as one text. A line may carry a CR LF of its own (the reset text does); it
+// stands for a line break there.
+QString LogText(const std::vector<std::string>& lines) {
+  QStringList shown;
+  shown.reserve(static_cast<qsizetype>(lines.size()));
+  for (const std::string& line : lines) shown.append(QString::fromStdString(line));
+  QString text = shown.join(QLatin1Char('\n'));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const Seams& seams, QWidget* owner)
+    : QMainWindow(owner),
+      Model(seams.port, seams.bell, seams.clock, seams.pump),
+      blocker_(seams.blocker) {
+  BuildMenu();
+  BuildControls();
+}
+
+TMainForm::TMainForm(const Seams& seams, const MainFormModel::StageFactory& makeStages,
+                     QWidget* owner)
+    : QMainWindow(owner),
+      Model(seams.port, seams.bell, seams.clock, seams.pump, makeStages),
+      blocker_(seams.blocker) {
+  BuildMenu();
+  BuildControls();
+}
+
+TMainForm::~TMainForm() {
+  Model.Log.SetObserver({});
+  Model.Controller.SetViewObserver({});
+}
+
+void TMainForm::BuildMenu() {
+  MainMenu1 = menuBar();
+  MainMenu1->setFont(design::CenturyFont(19));
+
+  File1 = MainMenu1->addMenu(QStringLiteral("File"));
+  Start1 = File1->addAction(QStringLiteral("Start"));
+  Exit1 = File1->addAction(QStringLiteral("Exit"));
+  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+
+  Opiton1 = MainMenu1->addMenu(QStringLiteral("Opiton"));
+  COMMport1 = Opiton1->addAction(QStringLiteral("COM port"));
+  Version1 = Opiton1->addAction(QStringLiteral("Version"));
+
+  for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
+
+  connect(Start1, &QAction::triggered, this, &TMainForm::Start1Click);
+  connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+  connect(COMMport1, &QAction::triggered, this, &TMainForm::COMMport1Click);
+  connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
+}
+
+void TMainForm::BuildControls() {
+  setWindowTitle(QStringLiteral("QZR-71 Adjustment software"));
+  setWindowIcon(ApplicationIcon());
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(design::CenturyFont(19));
+
+  auto* client = new QWidget(this);
+  client->setFixedSize(design::ToLogical(QSize(601, 340)));
+  setCentralWidget(client);
+
+  AdjItem = new QGroupBox(QStringLiteral("Adjustment Item"), client);
+  AdjItem->setGeometry(design::ToLogical(10, 0, 400, 124));
+  QFont groupFont = design::CenturyFont(17);
+  groupFont.setUnderline(true);
+  AdjItem->setFont(groupFont);
+
+  MotorTest = MakeItemLabel(AdjItem, "1. Motor speed check", 20, 31, 169, 21);
+  WhiteAdj = MakeItemLabel(AdjItem, "2. White paper adjustment", 20, 51, 213, 21);
+  BlackAdj = MakeItemLabel(AdjItem, "3. Black paper adjustment", 20, 72, 209, 21);
+  NonAdj = MakeItemLabel(AdjItem, "4. Non paper adjustment", 20, 92, 198, 21);
+
+  BtnStart = MakeButton(client, "Start", 419, 31);
+  BtnCancel = MakeButton(client, "Exit", 419, 82);
+
+  AdjMemo = new QPlainTextEdit(client);
+  AdjMemo->setGeometry(design::ToLogical(10, 133, 583, 195));
+  AdjMemo->setReadOnly(true);
+  AdjMemo->setFocusPolicy(Qt::NoFocus);
+  AdjMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  AdjMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  AdjMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  AdjMemo->setContextMenuPolicy(Qt::NoContextMenu);
+  AdjMemo->setAccessibleName(QStringLiteral("Log"));
+
+  // Every control but the window and the menu bar: Century at 17 pixels, regular.
+  for (QWidget* control : std::initializer_list<QWidget*>{MotorTest, WhiteAdj, BlackAdj, NonAdj,
+                                                          BtnStart, BtnCancel, AdjMemo}) {
+    control->setFont(design::CenturyFont(17));
+  }
+  AdjItem->setAccessibleName(AdjItem->title());
+
+  setTabOrder(BtnStart, BtnCancel);
+  BtnStart->setFocus();
+
+  connect(BtnStart, &QPushButton::clicked, this, &TMainForm::BtnStartClick);
+  connect(BtnCancel, &QPushButton::clicked, this, &TMainForm::BtnCancelClick);
+
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  blocker_.HoldCloseOf(this);
+
+  Model.Log.SetObserver([this] { ShowLog(); });
+  Model.Controller.SetViewObserver([this] { ShowView(); });
+  ShowLog();
+  ShowView();
+}
+
+void TMainForm::ShowView() {
+  const RunView& view = Model.Controller.View();
+  ShowButton(BtnStart, view.btnStart);
+  ShowButton(BtnCancel, view.btnCancel);
+  if (view.btnStartBusy) {
+    BtnStart->setCursor(Qt::WaitCursor);
+  } else {
+    BtnStart->unsetCursor();
+  }
+  Start1->setEnabled(view.start1Enabled);
+  QLabel* const items[] = {MotorTest, WhiteAdj, BlackAdj, NonAdj};
+  for (std::size_t i = 0; i < view.itemEnabled.size(); ++i) {
+    items[i]->setEnabled(view.itemEnabled[i]);
+  }
+}
+
+void TMainForm::ShowLog() {
+  AdjMemo->setPlainText(LogText(Model.Log.Lines()));
+  // The newest line is the one the technician needs; keep it in view.
+  QScrollBar* scroll = AdjMemo->verticalScrollBar();
+  scroll->setValue(scroll->maximum());
+}
+
+void TMainForm::RunStage(void (RunController::*handler)()) {
+  RunGuarded(this, [this, handler] {
+    InputBlocker::Scope blocking(blocker_);
+    (Model.Controller.*handler)();
+  });
+}
+
+void TMainForm::BtnStartClick() {
+  RunStage(&RunController::BtnStartClick);
+}
+
+void TMainForm::Start1Click() {
+  RunStage(&RunController::Start1Click);
+}
+
+void TMainForm::BtnCancelClick() {
+  RunGuarded(this, [this] { Model.Controller.BtnCancelClick(); });
+  if (Model.Controller.View().closeRequested) close();
+}
+
+void TMainForm::Exit1Click() {
+  close();
+}
+
+void TMainForm::COMMport1Click() {
+  if (Rs232cForm == nullptr) return;
+  auto* dialog = static_cast<QWidget*>(Rs232cForm);
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+}
+
+void TMainForm::Version1Click() {
+  if (VersionForm == nullptr) return;
+  VersionForm->SetVersionText(ComposeVersionText());
+  VersionForm->show();
+  VersionForm->raise();
+  VersionForm->activateWindow();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (placed_) return;
+  placed_ = true;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // The dialogs end with the main window; hidden, they do not keep the program alive.
+  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm)}) {
+    if (dialog != nullptr) dialog->hide();
+  }
+  QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "console/MainFormModel.h"
+
+class InputBlocker;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+
+// The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
+// log and the menus. It mirrors the model's run view and log and forwards clicks to the run
+// controller; it decides nothing itself.
+class TMainForm final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  struct Seams {
+    PortLink& port;
+    BellOutput& bell;
+    Clock& clock;
+    IdlePump& pump;
+    InputBlocker& blocker;
+  };
+
+  explicit TMainForm(const Seams& seams, QWidget* owner = nullptr);
+  // With other stage operations than the adjustment steps.
+  TMainForm(const Seams& seams, const MainFormModel::StageFactory& makeStages,
+            QWidget* owner = nullptr);
+  ~TMainForm() override;
+
+  QMenuBar* MainMenu1;
+  QMenu* File1;
+  QAction* Start1;
+  QAction* Exit1;
+  QMenu* Opiton1;
+  QAction* COMMport1;
+  QAction* Version1;
+
+  QGroupBox* AdjItem;
+  QLabel* MotorTest;
+  QLabel* WhiteAdj;
+  QLabel* BlackAdj;
+  QLabel* NonAdj;
+  QPushButton* BtnStart;
+  QPushButton* BtnCancel;
+  QPlainTextEdit* AdjMemo;
+
+  // The log, the adjustment record and the run controller.
+  MainFormModel Model;
+
+  void BtnStartClick();
+  void BtnCancelClick();
+  void Start1Click();
+  void Exit1Click();
+  void COMMport1Click();
+  void Version1Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenu();
+  void ShowView();
+  void ShowLog();
+  void RunStage(void (RunController::*handler)());
+
+  InputBlocker& blocker_;
+  bool placed_ = false;
+};

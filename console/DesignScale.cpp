@@ -12,6 +12,10 @@ QFont CenturyFont(int designPixelHeight) {
                     QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
   font.setStyleHint(QFont::Serif);
   font.setPixelSize(ToLogical(designPixelHeight));
+  // Set, not left to inherit: a control inside the underlined "Adjustment Item" box stays plain.
+  font.setBold(false);
+  font.setItalic(false);
+  font.setUnderline(false);
   return font;
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+// A pseudo-terminal pair: the simulator speaks on the master, the tool opens the slave device.
+// The simulator keeps a slave descriptor of its own open, so the master never reports a hang-up
+// while the tool has its side closed (it would poll as readable forever) and the line settings
+// survive the tool closing and reopening its side.
+
+#include <optional>
+#include <string>
+
+namespace sim {
+
+class PtyPair {
+ public:
+  static std::optional<PtyPair> Open(std::string& error);
+  PtyPair(PtyPair&& other) noexcept;
+  PtyPair& operator=(PtyPair&& other) noexcept;
+  PtyPair(const PtyPair&) = delete;
+  PtyPair& operator=(const PtyPair&) = delete;
+  ~PtyPair();
+
+  int master() const { return master_; }
+  const std::string& devicePath() const { return path_; }
+
+ private:
+  PtyPair() = default;
+  void Close();
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string path_;
+};
+
+}  // namespace sim

@@ -1,6 +1,7 @@
 #include "console/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QMessageBox>
 
 void QtMessageBoxes::ShowExclamation(const std::string& text, const std::string& caption) {
@@ -18,5 +19,10 @@ QString MessageBoxText(const std::string& text) {
   shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  // The port error's full-width exclamation mark is drawn by Japanese fonts only; without one
+  // installed it would show as an empty box, so it falls back to its plain form.
+  if (QFontDatabase::families(QFontDatabase::Japanese).isEmpty()) {
+    shown = shown.normalized(QString::NormalizationForm_KC);
+  }
   return shown;
 }

@@ -15,6 +15,6 @@ class QtMessageBoxes final : public MessageBoxes {
 // The error box for an exception that escaped a handler: shown, and the program goes on.
 void ShowErrorBox(QWidget* parent, const QString& text);
 
-// Line breaks as the message texts write them ("\n\r", "\r\n") become plain line feeds, so that
-// no carriage return reaches the label as a glyph.
+// The text as a box shows it: line breaks as the message texts write them ("\n\r", "\r\n")
+// become plain line feeds, and characters no installed font can draw take their plain forms.
 QString MessageBoxText(const std::string& text);

@@ -22,7 +22,6 @@ TVersionForm::TVersionForm(QWidget* owner)
                          Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("Version"));
   setFont(design::CenturyFont(16));
-  setFixedSize(design::ToLogical(QSize(334, 113)));
   move(design::ToLogical(QPoint(223, 256)));
 
   Image1 = new QLabel(this);
@@ -35,11 +34,24 @@ TVersionForm::TVersionForm(QWidget* owner)
   Label4 = MakeLabel(this, QStringLiteral("Service"), 132, 40);
   Label3 = MakeLabel(this, QString(), 132, 60);
   Label1 = MakeLabel(this, QStringLiteral("Field Service Engineering"), 32, 90);
+  FitToLabels();
 }
 
 void TVersionForm::SetVersionText(const QString& text) {
   Label3->setText(text);
   Label3->adjustSize();
+  FitToLabels();
+}
+
+void TVersionForm::FitToLabels() {
+  // The designed size, or wider when a serif face other than Century needs more room.
+  QSize size = design::ToLogical(QSize(334, 113));
+  const int margin = design::ToLogical(12);
+  for (const QLabel* label : {Label1, Label2, Label3, Label4}) {
+    size = size.expandedTo(
+        QSize(label->geometry().right() + margin, label->geometry().bottom() + margin / 2));
+  }
+  setFixedSize(size);
 }
 
 QString ComposeVersionText() {

@@ -20,6 +20,9 @@ class TVersionForm final : public QDialog {
   QLabel* Label4;
   QLabel* Label3;
   QLabel* Label1;
+
+ private:
+  void FitToLabels();
 };
 
 // "Version " followed by the program's version number and "-01".

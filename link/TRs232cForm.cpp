@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QVBoxLayout>
 
 #include "console/DesignScale.h"
 #include "console/GuardedHandler.h"
@@ -11,11 +12,9 @@
 
 namespace {
 
-QPushButton* MakeButton(QWidget* owner, const char* caption, QStyle::StandardPixmap glyph,
-                        QRect geometry) {
+QPushButton* MakeButton(QWidget* owner, const char* caption, QStyle::StandardPixmap glyph) {
   auto* button = new QPushButton(QString::fromLatin1(caption), owner);
   button->setIcon(owner->style()->standardIcon(glyph));
-  button->setGeometry(geometry);
   return button;
 }
 
@@ -25,22 +24,46 @@ TRs232cForm::TRs232cForm(PortDriver& driver, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), driver_(driver) {
   setWindowTitle(QStringLiteral("Setting RS232C port"));
   setFont(design::CenturyFont(12));
-  setFixedSize(design::ToLogical(QSize(308, 137)));
+  setMinimumSize(design::ToLogical(QSize(308, 137)));
   move(design::ToLogical(QPoint(244, 198)));
 
   SelRsCom = new RadioGroup(QStringLiteral("Port Select"),
                             {QStringLiteral("COM1"), QStringLiteral("COM2")}, this);
-  SelRsCom->setGeometry(design::ToLogical(8, 9, 73, 77));
   SelRsBps = new RadioGroup(
       QStringLiteral("Bordrate Select"),
       {QStringLiteral("2400 bps"), QStringLiteral("9600 bps"), QStringLiteral("19200 bps")}, this);
-  SelRsBps->setGeometry(design::ToLogical(96, 9, 105, 73));
-  CloseBtn = MakeButton(this, "Cansel", QStyle::SP_DialogCancelButton,
-                        design::ToLogical(200, 106, 89, 25));
-  OkBtn = MakeButton(this, "Select", QStyle::SP_DialogOkButton, design::ToLogical(8, 106, 185, 25));
+  CloseBtn = MakeButton(this, "Cansel", QStyle::SP_DialogCancelButton);
+  OkBtn = MakeButton(this, "Select", QStyle::SP_DialogOkButton);
   SelStopBit = new RadioGroup(QStringLiteral("Stop bit"),
                               {QStringLiteral("1 stop"), QStringLiteral("2 stop")}, this);
-  SelStopBit->setGeometry(design::ToLogical(208, 9, 89, 64));
+
+  // The designed sizes are the least each control gets; the style's radio buttons may need more
+  // room than the designed boxes had, and then the dialog grows rather than cut a caption off.
+  SelRsCom->setMinimumSize(design::ToLogical(QSize(73, 77)));
+  SelRsBps->setMinimumSize(design::ToLogical(QSize(105, 73)));
+  SelStopBit->setMinimumSize(design::ToLogical(QSize(89, 64)));
+  OkBtn->setMinimumSize(design::ToLogical(QSize(185, 25)));
+  CloseBtn->setMinimumSize(design::ToLogical(QSize(89, 25)));
+
+  auto* groups = new QHBoxLayout;
+  groups->setSpacing(design::ToLogical(7));
+  for (RadioGroup* group : {SelRsCom, SelRsBps, SelStopBit}) {
+    groups->addWidget(group, 0, Qt::AlignTop);
+  }
+  groups->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(design::ToLogical(7));
+  buttons->addWidget(OkBtn);
+  buttons->addWidget(CloseBtn);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(design::ToLogical(8), design::ToLogical(9), design::ToLogical(8),
+                             design::ToLogical(6));
+  layout->setSpacing(design::ToLogical(8));
+  layout->addLayout(groups);
+  layout->addStretch();
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   OkBtn->setDefault(true);
 

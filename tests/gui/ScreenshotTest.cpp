@@ -1,0 +1,176 @@
+// Pictures of every window in its telling states, saved for a person to look at, and a check that
+// no caption is cut off. CTest runs this at scale 1.0 and at 1.25 (QT_SCALE_FACTOR); the pictures
+// go to the directory in QZR71_SCREENSHOT_DIR.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "console/Forms.h"
+#include "console/InputBlocker.h"
+#include "console/QtIdlePump.h"
+#include "console/QtMessageBoxes.h"
+#include "console/TMainForm.h"
+#include "console/TVersionForm.h"
+#include "link/PortDriver.h"
+#include "link/PortText.h"
+#include "link/TRs232cForm.h"
+#include "link/TermiosSerialDevice.h"
+#include "tests/adjust/FakeClock.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/link/PtyPair.h"
+#include "tests/link/Recorders.h"
+
+namespace {
+
+QString ScreenshotDir() {
+  QString dir = qEnvironmentVariable("QZR71_SCREENSHOT_DIR");
+  if (dir.isEmpty()) dir = QDir::tempPath() + QStringLiteral("/qzr71-screenshots");
+  QDir().mkpath(dir);
+  return dir;
+}
+
+void Save(QWidget* window, const char* name) {
+  QCoreApplication::processEvents();
+  const QString file = ScreenshotDir() + QLatin1Char('/') + QLatin1String(name) + ".png";
+  EXPECT_TRUE(window->grab().save(file)) << file.toStdString();
+}
+
+// Every caption fits its control, and every control lies inside its parent.
+void ExpectNothingClipped(QWidget* window) {
+  for (QWidget* widget : window->findChildren<QWidget*>()) {
+    if (!widget->isVisibleTo(window)) continue;
+    const std::string name =
+        widget->metaObject()->className() + std::string(" ") + widget->objectName().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
+      EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+      EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+      EXPECT_LE(radio->sizeHint().width(), radio->width()) << radio->text().toStdString();
+      EXPECT_LE(radio->sizeHint().height(), radio->height()) << radio->text().toStdString();
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      // Text, glyph and a little room at either side.
+      const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+      EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + icon + 8, button->width())
+          << button->text().toStdString();
+      EXPECT_LE(button->fontMetrics().height() + 4, button->height())
+          << button->text().toStdString();
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+      EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()), group->width())
+          << group->title().toStdString();
+      EXPECT_LE(group->minimumSizeHint().height(), group->height()) << group->title().toStdString();
+    }
+    QWidget* parent = widget->parentWidget();
+    if (parent != nullptr && !widget->isWindow() && parent != window->parentWidget()) {
+      EXPECT_TRUE(parent->rect().contains(widget->geometry())) << name;
+    }
+  }
+}
+
+class ScreenshotTest : public testing::Test {
+ protected:
+  ScreenshotTest() {
+    setenv("QZR71_COM1", pty_.SlavePath().c_str(), 1);
+    form_ = std::make_unique<TMainForm>(TMainForm::Seams{port_, bell_, clock_, pump_, blocker_});
+    MainForm = form_.get();
+    Rs232cForm = new TRs232cForm(driver_, MainForm);
+    VersionForm = new TVersionForm(MainForm);
+    form_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  }
+  ~ScreenshotTest() override {
+    form_.reset();
+    MainForm = nullptr;
+    Rs232cForm = nullptr;
+    VersionForm = nullptr;
+    unsetenv("QZR71_COM1");
+  }
+
+  void StageResult(std::size_t stage, StepResult result, std::vector<std::string> lines) {
+    form_->Model.Controller.SetStage(stage, {[this, result, lines] {
+                                       form_->Model.Log.ClearLog();
+                                       for (const auto& line : lines)
+                                         form_->Model.Log.AddLine(line);
+                                       return result;
+                                     }});
+  }
+
+  PtyPair pty_;
+  TempDir dir_;
+  TermiosSerialDevice device_;
+  RecordingBoxes boxes_;
+  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
+  AckingPort port_;
+  CountingBell bell_;
+  FakeClock clock_;
+  InputBlocker blocker_;
+  QtIdlePump pump_{blocker_};
+  std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(ScreenshotTest, MainWindowIdleWaitingAndFailed) {
+  ExpectNothingClipped(form_.get());
+  Save(form_.get(), "main-idle");
+
+  StageResult(0, kStepSucceeded, {" ***** MOTOR SPEED CHECK *****", "350 Motor speed ok"});
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  ExpectNothingClipped(form_.get());
+  Save(form_.get(), "main-waiting");
+
+  StageResult(1, kAdjustmentFailed,
+              {" ***** GAIN STEP CHECK *****", " Error sensor: l3t_ir r3t_ir l3t_gn",
+               "               c0t_rd", " Gain error",
+               " A line long enough to need wrapping in "
+               "the log box, so that the picture shows how a long line breaks."});
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  ExpectNothingClipped(form_.get());
+  Save(form_.get(), "main-failed");
+}
+
+TEST_F(ScreenshotTest, SettingsDialog) {
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);  // anything, so the dialog is not alone
+  form_->COMMport1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Rs232cForm));
+  ExpectNothingClipped(Rs232cForm);
+  Save(Rs232cForm, "settings-dialog");
+}
+
+TEST_F(ScreenshotTest, VersionDialog) {
+  form_->Version1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(VersionForm));
+  ExpectNothingClipped(VersionForm);
+  Save(VersionForm, "version-dialog");
+}
+
+TEST_F(ScreenshotTest, PortErrorBox) {
+  QtMessageBoxes boxes;
+  bool grabbed = false;
+  QTimer::singleShot(50, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      // The full-width mark where a font can draw it, else the plain one; never an empty box.
+      const QString mark =
+          QFontDatabase::families(QFontDatabase::Japanese).isEmpty() ? "!" : "\uFF01";
+      EXPECT_EQ(box->text(), "CAN NOT COM PORT" + mark + "\n Error Code:d");
+      EXPECT_EQ(box->windowTitle(), "RS232C PORT");
+      EXPECT_EQ(box->icon(), QMessageBox::Warning);
+      EXPECT_EQ(box->buttons().size(), 1);
+      Save(box, "port-error-box");
+      grabbed = true;
+      box->accept();
+    }
+  });
+  boxes.ShowExclamation(PortFailureText(13), kPortCaption);
+  EXPECT_TRUE(grabbed);
+}
+
+}  // namespace

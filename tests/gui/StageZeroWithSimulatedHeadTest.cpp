@@ -1,0 +1,102 @@
+// Stage 0 from a click on Start, through the real port driver and termios layer, against the
+// simulated head running as its own process on a pseudo-terminal. A fake clock lets the 39 s of
+// waits in the motor speed check pass at once.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "console/InputBlocker.h"
+#include "console/QtIdlePump.h"
+#include "console/TMainForm.h"
+#include "link/PortDriver.h"
+#include "link/TermiosSerialDevice.h"
+#include "tests/adjust/FakeClock.h"
+#include "tests/adjust/HeadSimProcess.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/link/Recorders.h"
+
+namespace {
+
+class StageZeroTest : public testing::Test {
+ protected:
+  void StartHead(const std::vector<std::string>& options) {
+    head_ = std::make_unique<HeadSimProcess>(QZR71_HEADSIM, options);
+    setenv("QZR71_COM1", head_->DevicePath().c_str(), 1);
+    driver_.SetIdlePump(&pump_);
+    driver_.FormCreate();
+    ASSERT_TRUE(driver_.PortOpen);
+    form_ = std::make_unique<TMainForm>(TMainForm::Seams{driver_, bell_, clock_, pump_, blocker_});
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  }
+
+  ~StageZeroTest() override {
+    form_.reset();
+    unsetenv("QZR71_COM1");
+  }
+
+  static std::string Scenario(const char* name) {
+    return std::string(QZR71_SCENARIOS) + "/" + name;
+  }
+
+  QStringList Log() const { return LogLines(form_->AdjMemo->toPlainText()); }
+
+  TempDir dir_;
+  TermiosSerialDevice device_;
+  RecordingBoxes boxes_;
+  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
+  CountingBell bell_;
+  FakeClock clock_;
+  InputBlocker blocker_;
+  QtIdlePump pump_{blocker_};
+  std::unique_ptr<HeadSimProcess> head_;
+  std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(StageZeroTest, AHealthyHeadPassesTheMotorCheckAndTheRunAsksForWhitePaper) {
+  StartHead({});
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  EXPECT_EQ(Log(), (QStringList{"Set White reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(form_->BtnStart->text(), "Next");
+  EXPECT_TRUE(form_->BtnStart->isEnabled());
+  EXPECT_FALSE(form_->MotorTest->isEnabled());
+  EXPECT_GE(clock_.Elapsed(), std::chrono::seconds(36));  // the waits of the motor check ran
+}
+
+TEST_F(StageZeroTest, SpeedsOutsideTheWindowFailTheStage) {
+  StartHead({"--scenario", Scenario("motor-speed-out-of-window.scn")});
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  EXPECT_EQ(Log(), (QStringList{" ***** MOTOR SPEED CHECK *****", "269 Motor speed error",
+                                "451 Motor speed error", "350 Motor speed ok", "",
+                                "  Push Cancel button."}));
+  EXPECT_EQ(form_->BtnStart->text(), "Start");
+  EXPECT_FALSE(form_->BtnStart->isEnabled());
+  EXPECT_EQ(form_->BtnCancel->text(), "Cancel");
+  QTest::mouseClick(form_->BtnCancel, Qt::LeftButton);
+  EXPECT_EQ(form_->BtnCancel->text(), "Exit");
+  EXPECT_TRUE(form_->isVisible());
+}
+
+TEST_F(StageZeroTest, ASilentHeadEndsTheStageWithACommunicationError) {
+  StartHead({"--scenario", Scenario("no-answer.scn")});
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_FALSE(form_->BtnStart->isEnabled());
+  EXPECT_TRUE(form_->BtnCancel->isEnabled());
+  EXPECT_EQ(bell_.rings, 6);  // three between the four attempts, for 0xB1 and for 0xA6
+}
+
+TEST_F(StageZeroTest, APulledCableEndsTheStageWithACommunicationError) {
+  StartHead({});
+  head_->Stop();
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_TRUE(form_->BtnCancel->isEnabled());
+}
+
+}  // namespace

@@ -1,30 +1,53 @@
 #!/usr/bin/env bash
-# Starts the adjustment tool against the simulated head, in a scratch working directory so that
-# the user's own comm.ini stays untouched. The simulator stops when the tool exits.
+# Starts the adjustment tool against the simulated head: installs what is missing, builds the two
+# programs, serves the simulated head on a pseudo-terminal, points COM1 at it and starts the tool
+# in a scratch working directory, so that the user's own comm.ini stays untouched. The simulator
+# stops, and the scratch directory goes, when the tool exits.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/install-deps.sh
 build=${QZR71_BUILD_DIR:-build/demo}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build"
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQZR71_BUILD_TESTS=OFF -DQZR71_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" --target qzr71adj qzr71-headsim
 
-missing=()
-[ -x "$build/sim/qzr71-headsim" ] || missing+=("the simulated head (qzr71-headsim)")
-[ -x "$build/console/qzr71adj" ] || missing+=("the desktop program (qzr71adj)")
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Not built yet: ${missing[*]}."
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display to show the tool on. Run this in a desktop session, or under a virtual"
+  echo "display: xvfb-run -a bash scripts/demo.sh"
   exit 1
 fi
 
-scratch=$(mktemp -d /tmp/qzr71-demo.XXXXXX)
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/qzr71-demo.XXXXXX")
+sim=
+cleanup() {
+  if [ -n "$sim" ]; then
+    kill "$sim" 2>/dev/null || true
+    wait "$sim" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 "$build/sim/qzr71-headsim" --link "$scratch/head" >"$scratch/headsim.out" 2>"$scratch/headsim.err" &
 sim=$!
-trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null' EXIT
-for _ in $(seq 50); do [ -e "$scratch/head" ] && break; sleep 0.1; done
-[ -e "$scratch/head" ] || { echo "The simulated head did not start:"; cat "$scratch/headsim.err"; exit 1; }
+for _ in $(seq 100); do
+  [ -e "$scratch/head" ] && break
+  kill -0 "$sim" 2>/dev/null || break
+  sleep 0.1
+done
+if [ ! -e "$scratch/head" ]; then
+  echo "The simulated head did not start:"
+  cat "$scratch/headsim.err"
+  exit 1
+fi
 
-echo "Simulated head on $(readlink "$scratch/head"); working directory $scratch"
+echo "Simulated head on $(readlink "$scratch/head"), as COM1; working directory $scratch"
 cd "$scratch"
-QZR71_COM1="$scratch/head" "$root/$build/console/qzr71adj"
+status=0
+QZR71_COM1="$scratch/head" "$build/console/qzr71adj" || status=$?
+exit "$status"

@@ -36,17 +36,4 @@ TEST(SensorTables, ColourCodesFollowTheNameSuffix) {
   }
 }
 
-TEST(SensorTables, TargetsAndLimitsByGroup) {
-  for (std::size_t i = 0; i < 23; ++i) {
-    const bool secondGroup = i >= 10 && i <= 21;
-    EXPECT_EQ(TargetLevel24[i], secondGroup ? 153 : 102) << i;
-    const bool green = SensorName(i).substr(3) == "_gn";
-    EXPECT_EQ(BlackLevelLimit[i], secondGroup ? 76 : green ? 40 : 15) << i;
-  }
-  EXPECT_EQ(TargetLevel16[10], 102);
-  EXPECT_EQ(TargetLevel16[11], 178);
-  EXPECT_EQ(kProgramVersion.size(), 8u);
-  EXPECT_EQ(kModelCode.size(), 8u);
-}
-
 }  // namespace

@@ -169,9 +169,10 @@ int HeadServer::Run(int stopFd, std::string& errorText) {
         wakeAt = wakeAt ? std::min(*wakeAt, giveUp) : giveUp;
       }
     }
-    std::array<pollfd, 2> fds{};
+    std::array<pollfd, 3> fds{};
     fds[0] = {stopFd, POLLIN, 0};
     fds[1] = {line_ ? line_->master() : -1, POLLIN, 0};
+    fds[2] = {line_ ? line_->closeWatch() : -1, POLLIN, 0};
     const int ready = ::poll(fds.data(), fds.size(), PollTimeout(now, wakeAt));
     if (ready < 0 && errno != EINTR) {
       errorText = std::string("poll: ") + std::strerror(errno);
@@ -186,6 +187,7 @@ int HeadServer::Run(int stopFd, std::string& errorText) {
       }
       continue;
     }
+    if (fds[2].revents & POLLIN) line_->AcknowledgeClose();
     if (fds[1].revents & POLLIN) ReadInput(after);
     if (engine_.HasPartial() && after - lastInput_ >= kFrameTimeout) {
       const std::vector<std::uint8_t> dropped = engine_.DropPartial();

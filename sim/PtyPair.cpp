@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,12 +36,18 @@ std::optional<PtyPair> PtyPair::Open(std::string& error) {
   if (::tcsetattr(pair.slave_, TCSANOW, &settings) != 0) return fail("tcsetattr");
   const int flags = ::fcntl(pair.master_, F_GETFL);
   if (flags < 0 || ::fcntl(pair.master_, F_SETFL, flags | O_NONBLOCK) != 0) return fail("fcntl");
+  pair.watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (pair.watch_ < 0 ||
+      ::inotify_add_watch(pair.watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    return fail("inotify");
+  }
   return std::optional<PtyPair>(std::move(pair));
 }
 
 PtyPair::PtyPair(PtyPair&& other) noexcept
     : master_(std::exchange(other.master_, -1)),
       slave_(std::exchange(other.slave_, -1)),
+      watch_(std::exchange(other.watch_, -1)),
       path_(std::move(other.path_)) {}
 
 PtyPair& PtyPair::operator=(PtyPair&& other) noexcept {
@@ -47,6 +55,7 @@ PtyPair& PtyPair::operator=(PtyPair&& other) noexcept {
     Close();
     master_ = std::exchange(other.master_, -1);
     slave_ = std::exchange(other.slave_, -1);
+    watch_ = std::exchange(other.watch_, -1);
     path_ = std::move(other.path_);
   }
   return *this;
@@ -56,10 +65,18 @@ PtyPair::~PtyPair() {
   Close();
 }
 
+void PtyPair::AcknowledgeClose() {
+  char events[4096];
+  while (::read(watch_, events, sizeof events) > 0) {
+  }
+  ::ioctl(slave_, TIOCNXCL);
+}
+
 void PtyPair::Close() {
+  if (watch_ >= 0) ::close(watch_);
   if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
-  slave_ = master_ = -1;
+  watch_ = slave_ = master_ = -1;
 }
 
 }  // namespace sim

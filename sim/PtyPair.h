@@ -4,6 +4,11 @@
 // The simulator keeps a slave descriptor of its own open, so the master never reports a hang-up
 // while the tool has its side closed (it would poll as readable forever) and the line settings
 // survive the tool closing and reopening its side.
+//
+// A pseudo-terminal keeps its slave's state while the master is open, the exclusive-use flag
+// (TIOCEXCL) included: after the tool closed its side, its next open would fail with EBUSY for
+// anyone but root. A real port forgets the flag at its last close, so the pair watches the slave
+// device for closes and clears the flag then.
 
 #include <optional>
 #include <string>
@@ -20,6 +25,9 @@ class PtyPair {
   ~PtyPair();
 
   int master() const { return master_; }
+  // Readable when somebody closed the slave device; Acknowledge then clears the exclusive flag.
+  int closeWatch() const { return watch_; }
+  void AcknowledgeClose();
   const std::string& devicePath() const { return path_; }
 
  private:
@@ -28,6 +36,7 @@ class PtyPair {
 
   int master_ = -1;
   int slave_ = -1;
+  int watch_ = -1;
   std::string path_;
 };
 

@@ -10,7 +10,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Of(const head::Frame& frame) { return {frame.Bytes().begin(), frame.Bytes().end()}; }
+Bytes Of(const head::Frame& frame) {
+  return {frame.Bytes().begin(), frame.Bytes().end()};
+}
 
 Bytes Concat(Bytes head, const Bytes& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
@@ -39,18 +41,18 @@ TEST_P(FixedFrames, HaveTheirExactBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Catalogue, FixedFrames,
-    testing::Values(
-        FixedFrameCase{"Opening", head::OpeningFrame, {0x10, 0x01, 0xC4}},
-        FixedFrameCase{"MotorStart", head::MotorStartFrame, {0x10, 0x02, 0xD3, 0x31}},
-        FixedFrameCase{"MotorStop", head::MotorStopFrame, {0x10, 0x02, 0xD3, 0x32}},
-        FixedFrameCase{"MotorSpeed", head::MotorSpeedRequestFrame, {0x10, 0x01, 0xD4}},
-        FixedFrameCase{"S0tAdjust", head::S0tAdjustStartFrame, {0x10, 0x01, 0xA0}},
-        FixedFrameCase{"DaAdjust", head::DaAdjustStartFrame, {0x10, 0x01, 0xA1}},
-        FixedFrameCase{"BlackLevel", head::BlackLevelStartFrame, {0x10, 0x01, 0xA2}},
-        FixedFrameCase{"NoPaperBlock", head::NoPaperBlockStartFrame, {0x10, 0x01, 0xA3}},
-        FixedFrameCase{"FrontExit", head::FrontExitRequestFrame, {0x10, 0x01, 0xA7}},
-        FixedFrameCase{"Finish", head::FinishFrame,
-                       Concat({0x10, 0x1E, 0xD1, 0x01}, Bytes(28, 0x00))}),
+    testing::Values(FixedFrameCase{"Opening", head::OpeningFrame, {0x10, 0x01, 0xC4}},
+                    FixedFrameCase{"MotorStart", head::MotorStartFrame, {0x10, 0x02, 0xD3, 0x31}},
+                    FixedFrameCase{"MotorStop", head::MotorStopFrame, {0x10, 0x02, 0xD3, 0x32}},
+                    FixedFrameCase{"MotorSpeed", head::MotorSpeedRequestFrame, {0x10, 0x01, 0xD4}},
+                    FixedFrameCase{"S0tAdjust", head::S0tAdjustStartFrame, {0x10, 0x01, 0xA0}},
+                    FixedFrameCase{"DaAdjust", head::DaAdjustStartFrame, {0x10, 0x01, 0xA1}},
+                    FixedFrameCase{"BlackLevel", head::BlackLevelStartFrame, {0x10, 0x01, 0xA2}},
+                    FixedFrameCase{
+                        "NoPaperBlock", head::NoPaperBlockStartFrame, {0x10, 0x01, 0xA3}},
+                    FixedFrameCase{"FrontExit", head::FrontExitRequestFrame, {0x10, 0x01, 0xA7}},
+                    FixedFrameCase{"Finish", head::FinishFrame,
+                                   Concat({0x10, 0x1E, 0xD1, 0x01}, Bytes(28, 0x00))}),
     CaseName);
 
 Bytes Counting(std::size_t n, std::uint8_t first) {

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/BellOutput.h"
+#include "link/IdlePump.h"
+#include "link/MessageBoxes.h"
+
+struct ShownBox {
+  std::string text;
+  std::string caption;
+  friend bool operator==(const ShownBox&, const ShownBox&) = default;
+};
+
+class RecordingBoxes final : public MessageBoxes {
+ public:
+  void ShowExclamation(const std::string& text, const std::string& caption) override {
+    shown.push_back({text, caption});
+  }
+  std::vector<ShownBox> shown;
+};
+
+class CountingBell final : public BellOutput {
+ public:
+  void Ring() override { ++rings; }
+  int rings = 0;
+};
+
+class CountingPump final : public IdlePump {
+ public:
+  void Pump() override { ++pumps; }
+  int pumps = 0;
+};
+
+// A fresh directory for one test's settings file, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/qzr71-link-XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary) << bytes;
+}

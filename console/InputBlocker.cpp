@@ -1,6 +1,6 @@
 #include "console/InputBlocker.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -32,6 +32,15 @@ bool IsUserInput(QEvent::Type type) {
     default:
       return false;
   }
+}
+
+// A box that something shows while input is blocked still needs its OK button.
+bool BelongsToModalBox(QObject* receiver) {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr) return false;
+  if (receiver == modal->windowHandle()) return true;
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  return widget != nullptr && (widget == modal || modal->isAncestorOf(widget));
 }
 
 }  // namespace
@@ -80,11 +89,12 @@ void InputBlocker::Release() {
 }
 
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
-  if (IsUserInput(event->type())) {
+  if (IsUserInput(event->type()) && !BelongsToModalBox(watched)) {
     event->accept();
     return true;
   }
-  if (event->type() == QEvent::Close) {
+  // A dialog closes itself when its button is pressed; only the window system's requests wait.
+  if (event->type() == QEvent::Close && !BelongsToModalBox(watched)) {
     const bool isHeldWindow = heldWindow_ != nullptr &&
                               (watched == heldWindow_ || watched == heldWindow_->windowHandle());
     if (isHeldWindow) closeHeld_ = true;

@@ -46,6 +46,10 @@ if [ ! -e "$scratch/head" ]; then
   exit 1
 fi
 
+# The default settings, so that the first start does not stop at the "no settings file" box.
+printf '%s\r\n' "*** BILL VALIDATOR QZR-71 ***" "BORDRATE:CBR_9600" "COMPORT:COM1" \
+  "STOPBIT:ONESTOPBIT" >"$scratch/comm.ini"
+
 echo "Simulated head on $(readlink "$scratch/head"), as COM1; working directory $scratch"
 cd "$scratch"
 status=0

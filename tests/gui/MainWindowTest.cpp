@@ -17,6 +17,7 @@
 #include "console/Forms.h"
 #include "console/InputBlocker.h"
 #include "console/QtIdlePump.h"
+#include "console/QtMessageBoxes.h"
 #include "console/TMainForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
@@ -321,6 +322,29 @@ TEST_F(MainWindowTest, InputGivenDuringAStageIsDiscardedNotDeliveredAfterwards) 
   // Input is taken again once the stage is over.
   Click(form_->BtnStart);
   EXPECT_EQ(runs_[2], 1);
+}
+
+TEST_F(MainWindowTest, ABoxShownDuringAStageStillTakesItsClick) {
+  bool clicked = false;
+  bool forced = false;
+  during_ = [&] {
+    QTimer::singleShot(20, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
+      clicked = true;
+      QTimer::singleShot(200, [&forced] {
+        if (auto* still = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          forced = true;
+          still->accept();
+        }
+      });
+    });
+    QtMessageBoxes().ShowExclamation("Can not open file", "WRITE FILE");
+  };
+  Click(form_->BtnStart);
+  EXPECT_TRUE(clicked);
+  EXPECT_FALSE(forced) << "the click on OK was swallowed";
 }
 
 TEST_F(MainWindowTest, ExitClosesOnlyInTheIdleState) {

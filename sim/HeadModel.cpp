@@ -86,11 +86,7 @@ HeadModel::Noise HeadModel::Sample() {
   return noise;
 }
 
-double HeadModel::Droop(std::size_t sensor) const {
-  return regulating_ ? faults_.sensors[sensor].ledDroop : 0.0;
-}
-
-double HeadModel::Light(std::size_t sensor, std::uint8_t daValue, bool regulating) const {
+double HeadModel::Light(std::size_t sensor, std::uint8_t daValue) const {
   const SensorTraits& t = traits_.sensors[sensor];
   double paperFactor = 1.0;
   switch (paper) {
@@ -106,7 +102,7 @@ double HeadModel::Light(std::size_t sensor, std::uint8_t daValue, bool regulatin
   }
   const double drift =
       1.0 + kDriftDepth * std::sin(static_cast<double>(conversions_) / kDriftPeriod + t.driftPhase);
-  const double droop = regulating ? Droop(sensor) : 0.0;
+  const double droop = regulating_ ? faults_.sensors[sensor].ledDroop : 0.0;
   return t.white * paperFactor * faults_.sensors[sensor].sensitivity * drift * (1.0 - droop) *
          daValue / 100.0;
 }
@@ -127,7 +123,7 @@ double HeadModel::Level(std::size_t sensor, std::uint8_t gain, std::uint8_t daVa
                         double noise) const {
   const SensorTraits& t = traits_.sensors[sensor];
   const SensorFault& fault = faults_.sensors[sensor];
-  double signal = Amplify(sensor, gain) * Light(sensor, daValue, regulating_);
+  double signal = Amplify(sensor, gain) * Light(sensor, daValue);
   if (otherLine && !fault.dataSelectStuck) signal *= t.selectRatio;
   // Shot noise grows with the signal; a dead amplifier stage makes none.
   const double sigma =
@@ -175,8 +171,8 @@ Levels16 HeadModel::ReadShort() {
   return ShortSet(Sample());
 }
 
-std::uint8_t HeadModel::RegulateOne(std::size_t sensor, std::uint8_t level, std::uint8_t daValue,
-                                    std::uint8_t /*gain*/) const {
+std::uint8_t HeadModel::RegulateOne(std::size_t sensor, std::uint8_t level,
+                                    std::uint8_t daValue) const {
   const int target = RegulationTarget(sensor);
   const int error = target - level;
   if (std::abs(error) <= 1) return daValue;
@@ -201,7 +197,7 @@ std::array<std::uint8_t, 48> HeadModel::DaRegulationStep() {
   std::array<std::uint8_t, 48> reply{};
   std::copy(levels.begin(), levels.end(), reply.begin());
   std::copy(da.begin(), da.end(), reply.begin() + 24);
-  for (std::size_t c = 0; c < kS0t; ++c) da[c] = RegulateOne(c, levels[c], da[c], gain24[c]);
+  for (std::size_t c = 0; c < kS0t; ++c) da[c] = RegulateOne(c, levels[c], da[c]);
   return reply;
 }
 
@@ -214,7 +210,7 @@ std::array<std::uint8_t, 2> HeadModel::S0tRegulationStep() {
   const Levels16 levels = ShortSet(Sample());
   const std::uint8_t level = levels[11];
   const std::array<std::uint8_t, 2> reply = {level, da[kS0t]};
-  da[kS0t] = RegulateOne(kS0t, level, da[kS0t], gain16[11]);
+  da[kS0t] = RegulateOne(kS0t, level, da[kS0t]);
   return reply;
 }
 

@@ -71,16 +71,14 @@ class HeadModel {
  private:
   using Noise = std::array<double, kSensorCount>;
   Noise Sample();
-  double Light(std::size_t sensor, std::uint8_t daValue, bool regulating) const;
+  double Light(std::size_t sensor, std::uint8_t daValue) const;
   double Amplify(std::size_t sensor, std::uint8_t gain) const;
   double Level(std::size_t sensor, std::uint8_t gain, std::uint8_t daValue, bool otherLine,
                double noise) const;
   std::uint8_t Convert(std::size_t sensor, double level) const;
   Levels24 LongSet(const Noise& noise);
   Levels16 ShortSet(const Noise& noise);
-  std::uint8_t RegulateOne(std::size_t sensor, std::uint8_t level, std::uint8_t daValue,
-                           std::uint8_t gain) const;
-  double Droop(std::size_t sensor) const;
+  std::uint8_t RegulateOne(std::size_t sensor, std::uint8_t level, std::uint8_t daValue) const;
 
   UnitTraits traits_;
   HeadFaults faults_;

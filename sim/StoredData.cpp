@@ -140,6 +140,13 @@ bool SaveStateFile(const std::filesystem::path& path, const HeadDataBlock& data,
     ::unlink(temporary.c_str());
     return false;
   }
+  // The rename itself lives in the directory: sync it too, or a crash may bring the old name back.
+  const std::filesystem::path directory = path.has_parent_path() ? path.parent_path() : ".";
+  const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
   return true;
 }
 

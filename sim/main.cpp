@@ -43,7 +43,14 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({1, 2}));
   app.add_option("--trace", tracePath, "Write every byte in both directions to this file");
   auto* seedOption = app.add_option("--seed", seed, "Seed of the head's noise");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    app.exit(error);
+    return 2;
+  }
 
   sim::Scenario scenario;
   if (!scenarioPath.empty()) {

@@ -1,12 +1,13 @@
 #include "link/HeadCommands.h"
 
 #include <algorithm>
-#include <cassert>
+#include <stdexcept>
 
 namespace head {
 
 Frame::Frame(std::uint8_t command, std::span<const std::uint8_t> data) {
-  assert(data.size() + 3 <= kLongestFrame);
+  // Checked in release builds too: a longer frame would overrun the fixed buffer.
+  if (data.size() + 3 > kLongestFrame) throw std::length_error("frame longer than 35 bytes");
   bytes_[0] = kFrameLead;
   bytes_[1] = static_cast<std::uint8_t>(data.size() + 1);
   bytes_[2] = command;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,13 @@ TEST(Catalogue, BareTakeReadingIsNotTheOpeningFrame) {
   EXPECT_EQ(head::kCmdTakeReading, 0xC4);
   EXPECT_EQ(Of(head::OpeningFrame()).size(), 3u);
   EXPECT_NE(Of(head::OpeningFrame()), Bytes{head::kCmdTakeReading});
+}
+
+TEST(Catalogue, AFrameLongerThanTheLongestIsAProgrammingError) {
+  const std::uint8_t tooLong[head::kLongestFrame - 2] = {};
+  EXPECT_THROW(head::Frame(0xB2, tooLong), std::length_error);
+  const std::uint8_t longest[head::kLongestFrame - 3] = {};
+  EXPECT_EQ(head::Frame(0xB2, longest).size(), head::kLongestFrame);
 }
 
 }  // namespace

@@ -105,9 +105,13 @@ std::string SettingsFileText(int baudEntry, int portIndex, int stopEntry) {
     text.append(key).append(value).append(kLineEnd);
   };
   text.append(kBanner).append(kLineEnd);
-  if (baudEntry >= 0 && baudEntry <= 2) line(kKeys[0].key, kKeys[0].values[baudEntry]);
-  if (portIndex >= 0 && portIndex <= 3) line(kKeys[1].key, kKeys[1].values[portIndex]);
-  if (stopEntry >= 0 && stopEntry <= 1) line(kKeys[2].key, kKeys[2].values[stopEntry]);
+  const int chosen[3] = {baudEntry, portIndex, stopEntry};
+  const int lastEntry[3] = {2, 3, 1};
+  for (std::size_t i = 0; i < kKeys.size(); ++i) {
+    if (chosen[i] >= 0 && chosen[i] <= lastEntry[i]) {
+      line(kKeys[i].key, kKeys[i].values[static_cast<std::size_t>(chosen[i])]);
+    }
+  }
   return text;
 }
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // The line configuration as the driver thinks of it: one record read from the port, changed
-// field by field, and written back. Field names follow the serial services the tool was first
-// written for, so that the driver's configuration steps read one-to-one.
+// field by field, and written back. The fields keep the classic device-control-block names, so
+// that the driver's configuration steps read one-to-one with its documented table.
 struct Dcb {
   std::uint32_t BaudRate = 9600;
   std::uint8_t ByteSize = 8;

@@ -165,9 +165,13 @@ void PortDriver::ApplyDefaults() {
 }
 
 void PortDriver::LoadSettings() {
-  std::ifstream file(settingsFile_, std::ios::binary);
+  std::error_code ignored;
+  std::ifstream file;
+  if (!std::filesystem::is_directory(settingsFile_, ignored)) {
+    file.open(settingsFile_, std::ios::binary);
+  }
   ApplyDefaults();
-  if (!file) {
+  if (!file.is_open()) {
     boxes_.ShowExclamation(kCannotOpenFileText, kReadFileCaption);
   } else {
     const SettingsChoice choice = ParseSettings(file);

@@ -185,6 +185,15 @@ TEST_F(PortDialog, AFileThatCannotBeWrittenIsReportedAndThePortStillOpens) {
   EXPECT_TRUE(homeless.PortOpen);
 }
 
+TEST_F(PortDialog, ADirectoryInPlaceOfTheFileIsNeitherReadNorWritten) {
+  std::filesystem::create_directory(File());
+  driver.FormCreate();
+  EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{{"Can not open file", "READ FILE"},
+                                                {"Can not open file", "WRITE FILE"}}));
+  EXPECT_EQ(driver.Pending, (PortSettings{9600, 2, 8, 0}));
+  EXPECT_TRUE(std::filesystem::is_directory(File()));
+}
+
 TEST_F(PortDialog, SelectorsMapIndicesAsDocumented) {
   driver.SelectPort(3);
   EXPECT_EQ(driver.PortName, "COM4");

@@ -26,10 +26,14 @@ class StageZeroTest : public testing::Test {
  protected:
   void StartHead(const std::vector<std::string>& options) {
     head_ = std::make_unique<HeadSimProcess>(QZR71_HEADSIM, options);
-    setenv("QZR71_COM1", head_->DevicePath().c_str(), 1);
+    StartTool(head_->DevicePath());
+    ASSERT_TRUE(driver_.PortOpen);
+  }
+
+  void StartTool(const std::string& com1) {
+    setenv("QZR71_COM1", com1.c_str(), 1);
     driver_.SetIdlePump(&pump_);
     driver_.FormCreate();
-    ASSERT_TRUE(driver_.PortOpen);
     form_ = std::make_unique<TMainForm>(TMainForm::Seams{driver_, bell_, clock_, pump_, blocker_});
     form_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
@@ -97,6 +101,20 @@ TEST_F(StageZeroTest, APulledCableEndsTheStageWithACommunicationError) {
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
   EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
   EXPECT_TRUE(form_->BtnCancel->isEnabled());
+}
+
+TEST_F(StageZeroTest, WithoutAPortTheToolStartsAndTheFirstStartFailsAtOnce) {
+  StartTool((dir_.Path() / "no-such-port").string());
+  ASSERT_EQ(boxes_.shown.size(), 2u);  // no settings file yet, then the port
+  EXPECT_EQ(boxes_.shown[1].caption, "RS232C PORT");
+  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_EQ(form_->BtnStart->text(), "Start");
+
+  const auto before = std::chrono::steady_clock::now();
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
+  EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_EQ(bell_.rings, 0);
 }
 
 }  // namespace

@@ -88,6 +88,10 @@ TRs232cForm::TRs232cForm(PortDriver& driver, QWidget* owner)
   ShowGroups();
 }
 
+TRs232cForm::~TRs232cForm() {
+  driver_.SetGroupsObserver({});
+}
+
 void TRs232cForm::ShowGroups() {
   SelRsCom->SetItemIndex(driver_.SelRsComIndex);
   SelRsBps->SetItemIndex(driver_.SelRsBpsIndex);

@@ -16,6 +16,7 @@ class TRs232cForm final : public QDialog {
  public:
   // Reads the settings file and opens the port (FormCreate), which may show a message box.
   TRs232cForm(PortDriver& driver, QWidget* owner);
+  ~TRs232cForm() override;
 
   RadioGroup* SelRsCom;
   RadioGroup* SelRsBps;

@@ -82,7 +82,7 @@ const LinkFault* HeadEngine::FaultFor(MessageKind kind, std::uint8_t code) {
   return chosen;
 }
 
-void HeadEngine::FollowPaper(const Message& /*message*/, MessageKind kind, std::uint8_t code) {
+void HeadEngine::FollowPaper(MessageKind kind, std::uint8_t code) {
   for (std::size_t i = 0; i < scenario_.paper.size(); ++i) {
     const PaperChange& change = scenario_.paper[i];
     if (paperDone_[i] || !change.at || !change.at->Matches(kind, code)) continue;
@@ -126,7 +126,7 @@ void HeadEngine::SetPaperFromPhase() {
 Answer HeadEngine::Handle(const Message& message) {
   const MessageKind kind = message.kind;
   const std::uint8_t code = kind == MessageKind::kEnq ? lastCode_ : message.code;
-  FollowPaper(message, kind, code);
+  FollowPaper(kind, code);
   const LinkFault* fault = FaultFor(kind, code);
   const bool lost = fault && LosesMessage(fault->kind);
 

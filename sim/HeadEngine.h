@@ -64,7 +64,7 @@ class HeadEngine {
 
   Answer Handle(const Message& message);
   const LinkFault* FaultFor(MessageKind kind, std::uint8_t code);
-  void FollowPaper(const Message& message, MessageKind kind, std::uint8_t code);
+  void FollowPaper(MessageKind kind, std::uint8_t code);
   void ApplyCommand(std::uint8_t code);
   void ApplyFrame(std::uint8_t code, std::span<const std::uint8_t> data);
   std::vector<std::uint8_t> Reply();

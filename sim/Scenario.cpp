@@ -121,6 +121,24 @@ std::optional<LinkFaultKind> LinkFaultNamed(const std::string& word) {
   return std::nullopt;
 }
 
+const char* ValueKey(LinkFaultKind kind) {
+  switch (kind) {
+    case LinkFaultKind::kSilent:
+      return "";
+    case LinkFaultKind::kWrongAck:
+      return "byte";
+    case LinkFaultKind::kShort:
+    case LinkFaultKind::kExtra:
+    case LinkFaultKind::kGarbage:
+      return "count";
+    case LinkFaultKind::kLate:
+      return "ms";
+    case LinkFaultKind::kHangUp:
+      return "down";
+  }
+  return "";
+}
+
 LinkFault ParseLinkFault(LinkFaultKind kind, const std::vector<std::string>& tokens) {
   Need(tokens, 1, 3);
   LinkFault fault;
@@ -129,8 +147,14 @@ LinkFault ParseLinkFault(LinkFaultKind kind, const std::vector<std::string>& tok
   for (std::size_t i = 2; i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
     if (const auto equals = token.find('='); equals != std::string::npos) {
-      const bool hex = token.substr(0, equals) == "byte";
-      fault.value = ParseNumber<std::uint32_t>(token.substr(equals + 1), hex ? 16 : 10, "value");
+      const std::string key = token.substr(0, equals);
+      const char* expected = ValueKey(kind);
+      if (key != expected) {
+        throw Failure{"'" + tokens[0] + "' takes " +
+                      (*expected ? expected + std::string("=N") : "no value")};
+      }
+      fault.value =
+          ParseNumber<std::uint32_t>(token.substr(equals + 1), key == "byte" ? 16 : 10, "value");
     } else {
       fault.when = ParseOccurrences(token);
     }

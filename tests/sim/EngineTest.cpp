@@ -240,6 +240,8 @@ TEST(Scenario, ReportsTheLineOfTheFirstMistake) {
       {"silent enq:B1 5-2", "line 1: bad occurrences '5-2'"},
       {"stored-answer NGX", "line 1: expected two characters or two hex bytes"},
       {"led-droop s0t_ir 100", "line 1: droop must stay below 100 percent"},
+      {"late enq:C4 1 count=900", "line 1: 'late' takes ms=N"},
+      {"silent any ms=5", "line 1: 'silent' takes no value"},
       {"data-select-stuck b0t_ir", "line 1: only the first ten channels have a data select line"},
   };
   for (const auto& [text, message] : cases) {

@@ -6,14 +6,9 @@
 // survive the tool closing and reopening its side.
 //
 // A pseudo-terminal keeps its slave's state while the master is open, the exclusive-use flag
-// (TIOCEXCL) included: after the tool closed its side, its next open would fail with EBUSY for
-// anyone but root. A real port forgets the flag at its last close, so the pair watches the slave
-// device for closes and clears the flag then.
-
-#include <optional>
-#include <string>
-
-namespace sim {
+// (TIOCEXCL) included: a tool that set it and then crashed, or never cleared it, would find its
+// next open refused with EBUSY (root alone is let through). A real port forgets the flag at its
+// last close, so the pair watches the slave device for closes and clears the flag then.
 
 class PtyPair {
  public:

@@ -10,6 +10,11 @@
 // next open refused with EBUSY (root alone is let through). A real port forgets the flag at its
 // last close, so the pair watches the slave device for closes and clears the flag then.
 
+#include <optional>
+#include <string>
+
+namespace sim {
+
 class PtyPair {
  public:
   static std::optional<PtyPair> Open(std::string& error);

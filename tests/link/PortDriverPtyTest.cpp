@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <cerrno>
@@ -179,6 +180,41 @@ TEST_F(PortOnPty, APortHeldByAnotherOpenerIsBusy) {
   // Released by Select's close, the port is free for the other opener.
   device.Close();
   EXPECT_TRUE(other.OkBtnClick());
+}
+
+TEST_F(PortOnPty, APortHeldByAnotherProcessIsBusyUntilItLetsGo) {
+  device.Close();
+  int toParent[2];
+  int toChild[2];
+  ASSERT_EQ(pipe(toParent), 0);
+  ASSERT_EQ(pipe(toChild), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TermiosSerialDevice holder;
+    const char opened = holder.Open("COM1") ? 'y' : 'n';
+    if (::write(toParent[1], &opened, 1) != 1) _exit(2);
+    char done = 0;
+    (void)::read(toChild[0], &done, 1);  // hold the port until the parent has tried
+    holder.Close();
+    _exit(0);
+  }
+  char opened = 0;
+  ASSERT_EQ(::read(toParent[0], &opened, 1), 1);
+  ASSERT_EQ(opened, 'y');
+
+  EXPECT_FALSE(driver.OkBtnClick());
+  const int error = device.LastError();
+  EXPECT_TRUE(error == EBUSY || error == EWOULDBLOCK) << error;
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0], (ShownBox{PortFailureText(error), "RS232C PORT"}));
+
+  const char done = 'x';
+  ASSERT_EQ(::write(toChild[1], &done, 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
+  EXPECT_TRUE(driver.OkBtnClick()) << "free again once the other process has exited";
 }
 
 TEST_F(PortOnPty, SelectReopensTheSamePseudoTerminalAgainAndAgain) {

@@ -194,20 +194,4 @@ TEST_F(PortDialog, ADirectoryInPlaceOfTheFileIsNeitherReadNorWritten) {
   EXPECT_TRUE(std::filesystem::is_directory(File()));
 }
 
-TEST_F(PortDialog, SelectorsMapIndicesAsDocumented) {
-  driver.SelectPort(3);
-  EXPECT_EQ(driver.PortName, "COM4");
-  driver.SelectPort(7);
-  EXPECT_EQ(driver.PortName, "COM1");
-  driver.SelectStopBits(1);
-  EXPECT_EQ(driver.Pending.StopBits, kTwoStopBits);
-  driver.SelectStopBits(2);
-  EXPECT_EQ(driver.Pending.StopBits, kOneStopBit);
-  driver.Pending.Parity = 0;
-  driver.Pending.ByteSize = 7;
-  driver.SetCharFormat();
-  EXPECT_EQ(driver.Pending.Parity, kEvenParity);
-  EXPECT_EQ(driver.Pending.ByteSize, 8);
-}
-
 }  // namespace

@@ -136,25 +136,6 @@ TEST_P(NoPort, FailsAtOnceWithoutRetryOrBell) {
 INSTANTIATE_TEST_SUITE_P(AllPrimitives, NoPort,
                          testing::Values(Primitive::Command, Primitive::Frame, Primitive::Query));
 
-TEST(SendCommand, SilenceCountsAsAFailedAttempt) {
-  ScriptedHead head;  // no replies at all
-  CountingBell bell;
-  EXPECT_EQ(SendCommand(head, bell, head::kCmdTakeReading), 0);
-  EXPECT_EQ(head.writes.size(), 4u);
-  EXPECT_EQ(bell.rings, 3);
-}
-
-TEST(SendFrame, SendsTheWholeFrameInOneWrite) {
-  ScriptedHead head;
-  head.replies.push_back({head::kAck});
-  CountingBell bell;
-  const std::uint8_t gains[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const head::Frame frame = head::GainFrame16(gains);
-  EXPECT_EQ(SendFrame(head, bell, frame.size(), frame.data()), 1);
-  ASSERT_EQ(head.writes.size(), 1u);
-  EXPECT_EQ(head.writes[0].size(), 19u);
-}
-
 TEST(StdioBell, WritesBelToStandardOutputWithoutFlushing) {
   testing::internal::CaptureStdout();
   StdioBell bell;

@@ -26,5 +26,7 @@ extern const std::array<std::uint8_t, 23> BlackLevelLimit;
 
 // Written to the head with the identification block.
 inline constexpr std::string_view kModelCode = "QZR71000";
+// The program's version number: shown by the version dialog and, after the prefix, written into
+// the head's program version field. Kept once so the two never disagree.
 inline constexpr std::string_view kVersionNumber = "1.06";
-inline constexpr std::string_view kProgramVersion = "S1 V1.06";
+inline constexpr std::string_view kProgramVersionPrefix = "S1 V";

@@ -127,16 +127,7 @@ void RunController::Start1Click() {
     return;
   }
   // Every result but 1 is a failure here, as the completion report never runs in stage 0.
-  AdjResult = 0;
-  log_.AddLine("");
-  log_.AddLine("  Push Cancel buttton.");
-  view_.btnCancel.enabled = true;
-  view_.btnStart.enabled = false;
-  ViewChanged();
-  SendCommand(port_, bell_, head::kCmdEndReading);
-  StartPending = true;
-  view_.btnStart.caption = "Start";
-  ViewChanged();
+  ShowStageEnded(kStepFailed, "  Push Cancel buttton.");
 }
 
 void RunController::BtnCancelClick() {

@@ -1,4 +1,5 @@
 # The Qt windows, the desktop program and its desktop integration.
+set(CMAKE_AUTOMOC ON)  # only the Qt targets need moc
 add_library(qzr71_gui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DesignScale.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Forms.cpp

@@ -115,7 +115,17 @@ std::string SettingsFileText(int baudEntry, int portIndex, int stopEntry) {
   return text;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view bytes) {
+  // A settings file that is a symbolic link is replaced where the link points; the link stays.
+  std::error_code error;
+  std::filesystem::path target = requested;
+  if (std::filesystem::is_symlink(requested, error)) {
+    target = std::filesystem::weakly_canonical(requested, error);
+    if (error) return false;
+  }
+  // A file its user may not write keeps its contents, as it would when opened for writing.
+  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) return false;
+
   const std::filesystem::path directory =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   std::filesystem::path fresh;

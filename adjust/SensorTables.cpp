@@ -1,5 +1,6 @@
 #include "adjust/SensorTables.h"
 
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -27,6 +28,7 @@ constexpr std::array<char, 24 * kSensorNameSlot> MakeSlots() {
 const std::array<char, 24 * kSensorNameSlot> SensorNames = MakeSlots();
 
 std::string_view SensorName(std::size_t channel) {
+  if (channel >= 24) throw std::out_of_range("no sensor channel " + std::to_string(channel));
   const char* slot = SensorNames.data() + kSensorNameSlot * channel;
   return std::string_view(slot, std::char_traits<char>::length(slot));
 }

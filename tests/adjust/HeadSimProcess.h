@@ -37,7 +37,13 @@ class HeadSimProcess {
       pid_ = -1;
       throw std::runtime_error("cannot start " + program);
     }
-    devicePath_ = ReadFirstLine(std::chrono::seconds(10));
+    try {
+      devicePath_ = ReadFirstLine(std::chrono::seconds(10));
+    } catch (...) {
+      // The destructor will not run: do not leave the simulator serving behind the test.
+      Stop();
+      throw;
+    }
   }
 
   ~HeadSimProcess() { Stop(); }

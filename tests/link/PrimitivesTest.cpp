@@ -136,7 +136,7 @@ TEST_P(NoPort, FailsAtOnceWithoutRetryOrBell) {
 INSTANTIATE_TEST_SUITE_P(AllPrimitives, NoPort,
                          testing::Values(Primitive::Command, Primitive::Frame, Primitive::Query));
 
-TEST(StdioBell, WritesBelToStandardOutputWithoutFlushing) {
+TEST(StdioBell, WritesBelToStandardOutput) {
   testing::internal::CaptureStdout();
   StdioBell bell;
   ScriptedHead head;

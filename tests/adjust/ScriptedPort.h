@@ -7,6 +7,7 @@
 
 #include "link/BellOutput.h"
 #include "link/PortLink.h"
+#include "tests/link/Recorders.h"  // CountingBell
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -42,10 +43,4 @@ class ScriptedPort final : public PortLink {
 
  private:
   Bytes pending_;
-};
-
-class CountingBell final : public BellOutput {
- public:
-  void Ring() override { ++rings; }
-  int rings = 0;
 };

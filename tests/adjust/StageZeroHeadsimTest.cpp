@@ -29,16 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-class RecordingBoxes final : public MessageBoxes {
- public:
-  void ShowExclamation(const std::string& text, const std::string& caption) override {
-    shown.push_back(caption + ": " + text);
-    captions.push_back(caption);
-  }
-  std::vector<std::string> shown;
-  std::vector<std::string> captions;
-};
-
 struct TraceLine {
   std::string sender;  // "tool" or "head"
   Bytes bytes;
@@ -96,8 +86,8 @@ class StageZero : public testing::Test {
     setenv("QZR71_COM1", sim_->DevicePath().c_str(), 1);
     driver_.emplace(device_, boxes_, dir_ / "comm.ini");
     driver_->FormCreate();
-    for (const auto& caption : boxes_.captions) {
-      ASSERT_NE(caption, "RS232C PORT") << boxes_.shown[0];
+    for (const auto& box : boxes_.shown) {
+      ASSERT_NE(box.caption, "RS232C PORT") << box.text;
     }
     ASSERT_TRUE(driver_->PortOpen);
     model_.emplace(*driver_, bell_, clock_, pump_);

@@ -67,11 +67,13 @@ TRs232cForm::TRs232cForm(PortDriver& driver, QWidget* owner)
 
   OkBtn->setDefault(true);
 
-  QWidget* chain[] = {OkBtn, CloseBtn, SelRsCom, SelRsBps, SelStopBit};
-  for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+  // The group boxes take no focus themselves: their entries carry the tab order, which would
+  // otherwise follow the order of creation (the stop bits were made after the buttons).
+  QList<QWidget*> chain{OkBtn, CloseBtn};
   for (RadioGroup* group : {SelRsCom, SelRsBps, SelStopBit}) {
-    group->setFocusProxy(group->Entries().front());
+    for (QRadioButton* entry : group->Entries()) chain.append(entry);
   }
+  for (qsizetype i = 0; i + 1 < chain.size(); ++i) setTabOrder(chain[i], chain[i + 1]);
   OkBtn->setFocus();
 
   connect(SelRsCom, &RadioGroup::Click, this,

@@ -163,6 +163,28 @@ TEST_F(SettingsDialogTest, EnterSelectsAndEscCansels) {
   EXPECT_EQ(ReadBytes(File()), SettingsText("CBR_9600", "COM1", "TWOSTOPBIT"));
 }
 
+TEST_F(SettingsDialogTest, TabGoesSelectCanselPortBaudRateStopBitsAndRoundAgain) {
+  TRs232cForm& form = Create();
+  ASSERT_TRUE(WaitForActive(&form));
+  form.OkBtn->setFocus();
+  // Which control has the focus: a button, or the group an entry of which has it.
+  const auto focused = [&form]() -> QWidget* {
+    QWidget* widget = QApplication::focusWidget();
+    for (RadioGroup* group : {form.SelRsCom, form.SelRsBps, form.SelStopBit}) {
+      if (widget != nullptr && group->isAncestorOf(widget)) return group;
+    }
+    return widget;
+  };
+  const std::vector<QWidget*> expected{form.CloseBtn, form.SelRsCom, form.SelRsBps, form.SelStopBit,
+                                       form.OkBtn};
+  std::vector<QWidget*> seen;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    seen.push_back(focused());
+  }
+  EXPECT_EQ(seen, expected);
+}
+
 TEST_F(SettingsDialogTest, AFileNamingCom3OpensItWhileTheGroupShowsItsLastEntry) {
   setenv("QZR71_COM3", com2_.SlavePath().c_str(), 1);
   WriteBytes(File(), SettingsText("CBR_2400", "COM3", "TWOSTOPBITS"));

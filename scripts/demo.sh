@@ -7,6 +7,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display to show the tool on. Run this in a desktop session, or under a virtual"
+  echo "display: xvfb-run -a bash scripts/demo.sh"
+  exit 1
+fi
+
 bash scripts/install-deps.sh
 build=${QZR71_BUILD_DIR:-build/demo}
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
@@ -14,15 +20,14 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQZR71_BUILD_TESTS=OFF -DQZR71_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target qzr71adj qzr71-headsim
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "No display to show the tool on. Run this in a desktop session, or under a virtual"
-  echo "display: xvfb-run -a bash scripts/demo.sh"
-  exit 1
-fi
-
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/qzr71-demo.XXXXXX")
 sim=
+tool=
 cleanup() {
+  if [ -n "$tool" ]; then
+    kill "$tool" 2>/dev/null || true
+    wait "$tool" 2>/dev/null || true
+  fi
   if [ -n "$sim" ]; then
     kill "$sim" 2>/dev/null || true
     wait "$sim" 2>/dev/null || true
@@ -52,6 +57,10 @@ printf '%s\r\n' "*** BILL VALIDATOR QZR-71 ***" "BORDRATE:CBR_9600" "COMPORT:COM
 
 echo "Simulated head on $(readlink "$scratch/head"), as COM1; working directory $scratch"
 cd "$scratch"
+# In the background, so that a signal to this script ends the tool too instead of waiting for it.
+QZR71_COM1="$scratch/head" "$build/console/qzr71adj" &
+tool=$!
 status=0
-QZR71_COM1="$scratch/head" "$build/console/qzr71adj" || status=$?
+wait "$tool" || status=$?
+tool=
 exit "$status"

@@ -10,7 +10,7 @@ packages=(
   libcli11-dev
   fonts-dejavu-core desktop-file-utils
 )
-# Extra packages asked for by the caller (the demo adds a virtual display when it has none).
+# Extra packages asked for by the caller.
 packages+=("$@")
 
 missing=()

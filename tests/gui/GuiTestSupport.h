@@ -50,7 +50,8 @@ class ModalBoxCloser {
 
  private:
   void Arm() {
-    QTimer::singleShot(10, [this] {
+    // Tied to the guard, so that no poll outlives the closer.
+    QTimer::singleShot(10, &guard_, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         seen.push_back({box->windowTitle(), box->text(), box->icon(),
                         static_cast<int>(box->buttons().size())});
@@ -59,6 +60,7 @@ class ModalBoxCloser {
       if (seen.empty() && ++polls_ < 500) Arm();
     });
   }
+  QObject guard_;
   int polls_ = 0;
 };
 

@@ -327,13 +327,14 @@ TEST_F(MainWindowTest, InputGivenDuringAStageIsDiscardedNotDeliveredAfterwards) 
 TEST_F(MainWindowTest, ABoxShownDuringAStageStillTakesItsClick) {
   bool clicked = false;
   bool forced = false;
+  QObject guard;  // no timer of this test fires after it
   during_ = [&] {
-    QTimer::singleShot(20, [&] {
+    QTimer::singleShot(20, &guard, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr) return;
       QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
       clicked = true;
-      QTimer::singleShot(200, [&forced] {
+      QTimer::singleShot(200, &guard, [&forced] {
         if (auto* still = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
           forced = true;
           still->accept();

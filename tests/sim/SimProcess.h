@@ -3,6 +3,7 @@
 // qzr71-headsim as a separate program, as the tool meets it: started with its options, its
 // device path read from its first line of output, stopped with a signal.
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -17,7 +18,7 @@ class SimProcess {
  public:
   explicit SimProcess(const std::vector<std::string>& options) {
     int out[2];
-    if (::pipe(out) != 0) return;
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(out[1], STDOUT_FILENO);

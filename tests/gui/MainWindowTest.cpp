@@ -25,6 +25,7 @@
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/ThreeWindows.h"
 #include "tests/link/PtyPair.h"
 #include "tests/link/Recorders.h"
 
@@ -46,14 +47,9 @@ struct Shown {
   std::array<bool, 4> items;
 };
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public ThreeWindows {
  protected:
   MainWindowTest() {
-    setenv("QZR71_COM1", pty_.SlavePath().c_str(), 1);
-    form_ = std::make_unique<TMainForm>(TMainForm::Seams{port_, bell_, clock_, pump_, blocker_});
-    MainForm = form_.get();
-    Rs232cForm = new TRs232cForm(driver_, MainForm);
-    VersionForm = new TVersionForm(MainForm);
     for (std::size_t stage = 0; stage < 5; ++stage) {
       results_[stage] = stage == 4 ? kRunCompleted : kStepSucceeded;
       form_->Model.Controller.SetStage(stage, {[this, stage] {
@@ -64,16 +60,7 @@ class MainWindowTest : public testing::Test {
                                          return results_[stage];
                                        }});
     }
-    form_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-  }
-
-  ~MainWindowTest() override {
-    form_.reset();
-    MainForm = nullptr;
-    Rs232cForm = nullptr;
-    VersionForm = nullptr;
-    unsetenv("QZR71_COM1");
+    ShowMainWindow();
   }
 
   QStringList Log() const { return LogLines(form_->AdjMemo->toPlainText()); }
@@ -92,17 +79,6 @@ class MainWindowTest : public testing::Test {
 
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-  PtyPair pty_;
-  TempDir dir_;
-  TermiosSerialDevice device_;
-  RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
-  AckingPort port_;
-  CountingBell bell_;
-  FakeClock clock_;
-  InputBlocker blocker_;
-  QtIdlePump pump_{blocker_};
-  std::unique_ptr<TMainForm> form_;
   std::array<StepResult, 5> results_{};
   std::array<int, 5> runs_{};
   std::function<void()> during_;

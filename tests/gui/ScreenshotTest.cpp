@@ -25,6 +25,7 @@
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/ThreeWindows.h"
 #include "tests/link/PtyPair.h"
 #include "tests/link/Recorders.h"
 
@@ -77,25 +78,9 @@ void ExpectNothingClipped(QWidget* window) {
   }
 }
 
-class ScreenshotTest : public testing::Test {
+class ScreenshotTest : public ThreeWindows {
  protected:
-  ScreenshotTest() {
-    setenv("QZR71_COM1", pty_.SlavePath().c_str(), 1);
-    form_ = std::make_unique<TMainForm>(TMainForm::Seams{port_, bell_, clock_, pump_, blocker_});
-    MainForm = form_.get();
-    Rs232cForm = new TRs232cForm(driver_, MainForm);
-    VersionForm = new TVersionForm(MainForm);
-    form_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-  }
-  ~ScreenshotTest() override {
-    form_.reset();
-    MainForm = nullptr;
-    Rs232cForm = nullptr;
-    VersionForm = nullptr;
-    unsetenv("QZR71_COM1");
-  }
-
+  ScreenshotTest() { ShowMainWindow(); }
   void StageResult(std::size_t stage, StepResult result, std::vector<std::string> lines) {
     form_->Model.Controller.SetStage(stage, {[this, result, lines] {
                                        form_->Model.Log.ClearLog();
@@ -104,18 +89,6 @@ class ScreenshotTest : public testing::Test {
                                        return result;
                                      }});
   }
-
-  PtyPair pty_;
-  TempDir dir_;
-  TermiosSerialDevice device_;
-  RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
-  AckingPort port_;
-  CountingBell bell_;
-  FakeClock clock_;
-  InputBlocker blocker_;
-  QtIdlePump pump_{blocker_};
-  std::unique_ptr<TMainForm> form_;
 };
 
 TEST_F(ScreenshotTest, MainWindowIdleWaitingAndFailed) {

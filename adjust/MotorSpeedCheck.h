@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "adjust/StepContext.h"
-#include "console/StepResult.h"
+#include "adjust/StepResult.h"
 
 // Adjustment item 1: three motor speed readings judged against 270..450.
 inline constexpr std::uint32_t kMotorSpeedLowest = 270;

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "adjust/StepContext.h"
-#include "console/StepResult.h"
+#include "adjust/StepResult.h"
 
 // The first step of a run: the head's stored adjustment data, decoded into the record. A head
 // that holds no data ("NG") leaves the record cleared with HeadIdField "--------".

@@ -2,7 +2,7 @@
 
 #include "adjust/AdjustmentRecord.h"
 #include "adjust/Clock.h"
-#include "console/OperatorLog.h"
+#include "adjust/OperatorLog.h"
 #include "link/BellOutput.h"
 #include "link/IdlePump.h"
 #include "link/PortLink.h"

@@ -6,7 +6,7 @@
 #include "adjust/Clock.h"
 #include "adjust/StageTable.h"
 #include "adjust/StepContext.h"
-#include "console/OperatorLog.h"
+#include "adjust/OperatorLog.h"
 #include "console/RunController.h"
 #include "link/BellOutput.h"
 #include "link/IdlePump.h"

@@ -8,8 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "console/OperatorLog.h"
-#include "console/StepResult.h"
+#include "adjust/OperatorLog.h"
+#include "adjust/StageTable.h"
+#include "adjust/StepResult.h"
 #include "link/BellOutput.h"
 #include "link/PortLink.h"
 
@@ -30,11 +31,6 @@ struct RunView {
 
 // Indices into RunView::itemEnabled.
 enum ItemLabel : std::size_t { kMotorTest = 0, kWhiteAdj = 1, kBlackAdj = 2, kNonAdj = 3 };
-
-using StageOperation = std::function<StepResult()>;
-// One entry per stage, 0 to 4. The operations of a stage run in order, each only while the one
-// before returned kStepSucceeded; the stage's result is that of the last one that ran.
-using StageTable = std::array<std::vector<StageOperation>, 5>;
 
 // Leads the technician through one adjustment run: Start, Next, Cancel, Complete and Exit, the
 // prompts between the stages, and the command that tells the head a stage failed.

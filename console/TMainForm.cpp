@@ -21,7 +21,7 @@
 #include "console/InputBlocker.h"
 #include "console/Logo.h"
 #include "console/TVersionForm.h"
-#include "link/TRs232cForm.h"
+#include "console/TRs232cForm.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "console/TVersionForm.h"
 #include "link/BellOutput.h"
 #include "link/PortDriver.h"
-#include "link/TRs232cForm.h"
+#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 
 namespace {

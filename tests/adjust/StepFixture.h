@@ -2,7 +2,7 @@
 
 #include "adjust/AdjustmentRecord.h"
 #include "adjust/StepContext.h"
-#include "console/OperatorLog.h"
+#include "adjust/OperatorLog.h"
 #include "link/IdlePump.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"

@@ -21,7 +21,7 @@
 #include "console/TMainForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
-#include "link/TRs232cForm.h"
+#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"

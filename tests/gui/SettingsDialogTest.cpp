@@ -9,7 +9,7 @@
 
 #include "console/RadioGroup.h"
 #include "link/PortDriver.h"
-#include "link/TRs232cForm.h"
+#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/link/PtyPair.h"

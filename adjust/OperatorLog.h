@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/StepResult.h"
+#include "adjust/StepResult.h"
 
 // The read-only log under the adjustment items: progress, readings, results and the prompts of
 // the run. A plain list of lines; the window mirrors it through the observer.

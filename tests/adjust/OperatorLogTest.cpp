@@ -1,4 +1,4 @@
-#include "console/OperatorLog.h"
+#include "adjust/OperatorLog.h"
 
 #include <gtest/gtest.h>
 

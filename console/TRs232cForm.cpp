@@ -1,4 +1,4 @@
-#include "link/TRs232cForm.h"
+#include "console/TRs232cForm.h"
 
 #include <QPushButton>
 #include <QRadioButton>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "adjust/AdjustmentRecord.h"
-#include "adjust/StepContext.h"
 #include "adjust/OperatorLog.h"
+#include "adjust/StepContext.h"
 #include "link/IdlePump.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"

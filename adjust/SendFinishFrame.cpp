@@ -1,0 +1,7 @@
+#include "adjust/StepExchanges.h"
+#include "adjust/WriteBack.h"
+
+StepResult SendFinishFrame(StepContext& context) {
+  if (SendHeadFrame(context, head::FinishFrame()) != 1) return context.log.LogCommError();
+  return kStepSucceeded;
+}

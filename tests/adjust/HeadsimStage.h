@@ -1,0 +1,164 @@
+#pragma once
+
+// The tool's run controller and real steps, the real port driver on a real pseudo-terminal, and
+// the simulated head as a separate program. Only the clock is fake, so the 39 s of the motor
+// check's waits take no time.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console/MainFormModel.h"
+#include "link/HeadCommands.h"
+#include "link/PortDriver.h"
+#include "link/TermiosSerialDevice.h"
+#include "tests/adjust/FakeClock.h"
+#include "tests/adjust/HeadSimProcess.h"
+#include "tests/adjust/ScriptedPort.h"
+
+using Lines = std::vector<std::string>;
+
+struct TraceLine {
+  std::string sender;  // "tool" or "head"
+  Bytes bytes;
+};
+
+inline std::vector<TraceLine> ReadTrace(const std::filesystem::path& path) {
+  std::vector<TraceLine> lines;
+  std::ifstream in(path);
+  std::string text;
+  while (std::getline(in, text)) {
+    if (text.empty() || text[0] == '#') continue;
+    std::istringstream fields(text);
+    std::string seconds;
+    TraceLine line;
+    fields >> seconds >> line.sender;
+    std::string hex;
+    while (fields >> hex)
+      line.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+inline std::vector<Bytes> Sent(const std::vector<TraceLine>& trace, const std::string& sender) {
+  std::vector<Bytes> sent;
+  for (const auto& line : trace) {
+    if (line.sender == sender) sent.push_back(line.bytes);
+  }
+  return sent;
+}
+
+inline Bytes Of(const head::Frame& frame) {
+  return {frame.Bytes().begin(), frame.Bytes().end()};
+}
+
+// How many of the tool's messages are frames with this command byte.
+inline std::size_t FramesWith(const std::vector<Bytes>& sent, std::uint8_t command) {
+  std::size_t n = 0;
+  for (const Bytes& message : sent) {
+    if (message.size() >= 3 && message[0] == head::kFrameLead && message[2] == command) ++n;
+  }
+  return n;
+}
+
+// The tool and the head, the head started with a scenario: a file of the catalogue, or the text of
+// one written for the test.
+class HeadsimStage : public testing::Test {
+ protected:
+  void StartWith(const std::string& scenarioFile, const std::string& scenarioText = "",
+                 std::vector<std::string> options = {}) {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qzr71-stages-" + std::to_string(getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    tracePath_ = dir_ / "trace.txt";
+    options.insert(options.end(), {"--trace", tracePath_.string(), "--seed", "7"});
+    std::string scenario;
+    if (!scenarioFile.empty()) scenario = std::string(QZR71_SCENARIOS) + "/" + scenarioFile;
+    if (!scenarioText.empty()) {
+      scenario = (dir_ / "scenario.scn").string();
+      std::ofstream(scenario) << scenarioText << "\n";
+    }
+    if (!scenario.empty()) options.insert(options.end(), {"--scenario", scenario});
+    sim_.emplace(QZR71_HEADSIM, options);
+    setenv("QZR71_COM1", sim_->DevicePath().c_str(), 1);
+    driver_.emplace(device_, boxes_, dir_ / "comm.ini");
+    driver_->FormCreate();
+    for (const auto& box : boxes_.shown) {
+      ASSERT_NE(box.caption, "RS232C PORT") << box.text;
+    }
+    ASSERT_TRUE(driver_->PortOpen);
+    model_.emplace(*driver_, bell_, clock_, pump_);
+    // Keep every state of the log, so a step's own lines can be checked after the controller
+    // has replaced them with its prompt.
+    model_->Log.SetObserver([this] { history_.push_back(model_->Log.Lines()); });
+  }
+
+  void TearDown() override {
+    model_.reset();
+    driver_.reset();
+    device_.Close();
+    if (sim_) {
+      EXPECT_EQ(sim_->Stop(), 0);
+    }
+    if (HasFailure() && std::filesystem::exists(tracePath_)) {
+      std::ifstream trace(tracePath_);
+      std::cerr << "The head's trace (last 60 lines):\n";
+      std::vector<std::string> lines;
+      for (std::string line; std::getline(trace, line);) lines.push_back(line);
+      for (std::size_t i = lines.size() > 60 ? lines.size() - 60 : 0; i < lines.size(); ++i)
+        std::cerr << lines[i] << "\n";
+    }
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+
+  // Start, then Next while the run waits for it, until the given stage has run or the run ended.
+  void RunThrough(std::size_t stage) {
+    RunController& controller = model_->Controller;
+    controller.BtnStartClick();
+    while (controller.AdjStage < stage && controller.AdjResult == 1 &&
+           controller.View().btnStart.enabled) {
+      controller.BtnStartClick();
+    }
+  }
+
+  // The head's trace, complete once the head has stopped.
+  std::vector<TraceLine> StopAndReadTrace() {
+    EXPECT_EQ(sim_->Stop(), 0);
+    return ReadTrace(tracePath_);
+  }
+
+  // The fullest state of the log while it began with this heading.
+  Lines LinesUnder(const std::string& heading) const {
+    Lines fullest;
+    for (const auto& lines : history_) {
+      if (!lines.empty() && lines[0] == heading && lines.size() >= fullest.size()) fullest = lines;
+    }
+    return fullest;
+  }
+
+  MainFormModel& Model() { return *model_; }
+  const RunView& View() { return model_->Controller.View(); }
+
+  std::filesystem::path dir_;
+  std::filesystem::path tracePath_;
+  std::optional<HeadSimProcess> sim_;
+  TermiosSerialDevice device_;
+  RecordingBoxes boxes_;
+  std::optional<PortDriver> driver_;
+  CountingBell bell_;
+  FakeClock clock_;
+  NoIdlePump pump_;
+  std::optional<MainFormModel> model_;
+  std::vector<Lines> history_;
+};

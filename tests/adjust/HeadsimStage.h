@@ -22,53 +22,8 @@
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/HeadSimProcess.h"
+#include "tests/adjust/HeadTrace.h"
 #include "tests/adjust/ScriptedPort.h"
-
-using Lines = std::vector<std::string>;
-
-struct TraceLine {
-  std::string sender;  // "tool" or "head"
-  Bytes bytes;
-};
-
-inline std::vector<TraceLine> ReadTrace(const std::filesystem::path& path) {
-  std::vector<TraceLine> lines;
-  std::ifstream in(path);
-  std::string text;
-  while (std::getline(in, text)) {
-    if (text.empty() || text[0] == '#') continue;
-    std::istringstream fields(text);
-    std::string seconds;
-    TraceLine line;
-    fields >> seconds >> line.sender;
-    std::string hex;
-    while (fields >> hex)
-      line.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-inline std::vector<Bytes> Sent(const std::vector<TraceLine>& trace, const std::string& sender) {
-  std::vector<Bytes> sent;
-  for (const auto& line : trace) {
-    if (line.sender == sender) sent.push_back(line.bytes);
-  }
-  return sent;
-}
-
-inline Bytes Of(const head::Frame& frame) {
-  return {frame.Bytes().begin(), frame.Bytes().end()};
-}
-
-// How many of the tool's messages are frames with this command byte.
-inline std::size_t FramesWith(const std::vector<Bytes>& sent, std::uint8_t command) {
-  std::size_t n = 0;
-  for (const Bytes& message : sent) {
-    if (message.size() >= 3 && message[0] == head::kFrameLead && message[2] == command) ++n;
-  }
-  return n;
-}
 
 // The tool and the head, the head started with a scenario: a file of the catalogue, or the text of
 // one written for the test.

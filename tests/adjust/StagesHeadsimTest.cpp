@@ -257,4 +257,36 @@ const StageRow kWriteRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(WriteBack, Stages, testing::ValuesIn(kWriteRows), RowName);
 
+class WholeRun : public HeadsimStage {};
+
+TEST_F(WholeRun, CompletesAndTheNextRunReadsBackWhatItWrote) {
+  const std::filesystem::path state =
+      std::filesystem::temp_directory_path() / ("qzr71-state-" + std::to_string(getpid()));
+  std::filesystem::remove(state);
+  StartWith("", "", {"--state", state.string()});
+  RunThrough(4);
+  ASSERT_EQ(Model().Log.Lines(), kComplete);
+  const AdjustmentRecord written = Model().Record;
+  const std::string headId(written.HeadIdField.data(), 8);
+  EXPECT_NE(headId, "--------");
+
+  Model().Controller.BtnCancelClick();  // Complete
+  EXPECT_EQ(View().btnCancel.caption, "Exit");
+  Model().Record = AdjustmentRecord{};
+  Model().Controller.BtnStartClick();
+  ASSERT_EQ(Model().Controller.AdjResult, 1);
+  const AdjustmentRecord& read = Model().Record;
+  EXPECT_STREQ(read.ModelCode.data(), "QZR71000");
+  EXPECT_STREQ(read.AdjustDate.data(), written.AdjustDate.data());
+  EXPECT_EQ(std::string(read.HeadIdField.data(), 8), headId);
+  EXPECT_STREQ(read.ProgramVersion.data(), "S1 V1.06");
+  EXPECT_EQ(read.CheckWord, written.CheckWord);
+  EXPECT_EQ(read.PaperGain, written.PaperGain);
+  EXPECT_EQ(read.NoPaperGain, written.NoPaperGain);
+  // The head keeps regulating s0t_ir after its last answer, so only channels 0..22 must agree.
+  EXPECT_TRUE(std::equal(read.DaValue.begin(), read.DaValue.end() - 1, written.DaValue.begin()));
+  EXPECT_TRUE(std::filesystem::exists(state));
+  std::filesystem::remove(state);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "bench/CountingLink.h"
 #include "link/PortDriver.h"
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
@@ -28,26 +29,6 @@ double Seconds(Clock::duration d) {
 class NoBoxes final : public MessageBoxes {
  public:
   void ShowExclamation(const std::string&, const std::string&) override {}
-};
-
-// Counts the bytes crossing the line in both directions.
-class CountingLink final : public PortLink {
- public:
-  explicit CountingLink(PortLink& inner) : inner_(inner) {}
-  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
-    sent += count;
-    ++messages;
-    return inner_.WritePort(count, bytes);
-  }
-  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
-    const std::uint32_t n = inner_.ReadPort(count, buffer);
-    received += n;
-    return n;
-  }
-  std::size_t sent = 0, received = 0, messages = 0;
-
- private:
-  PortLink& inner_;
 };
 
 void EngineRuns() {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "adjust/DaAndGainWriters.h"
+#include "adjust/ProgressReports.h"
 #include "adjust/SensorTables.h"
 #include "adjust/StepExchanges.h"
 
@@ -48,6 +49,12 @@ std::array<std::uint8_t, head::kChannels24> DaValuesDuringGain(const AdjustmentR
   return da;
 }
 
+// The channel of the 24-channel set behind an index of the set.
+std::size_t ChannelOf(ChannelSet set, std::size_t index) {
+  if (set == ChannelSet::k24 || index < 10) return index;
+  return index == 10 ? 22 : 23;  // b0t_ir, s0t_ir
+}
+
 StepResult WriteGains(StepContext& context, std::span<const std::uint8_t> gains, ChannelSet set) {
   if (set == ChannelSet::k24) {
     return WriteGainFrame24(context, gains.first<head::kChannels24>());
@@ -76,15 +83,18 @@ StepResult AdjustGain(StepContext& context, std::span<std::uint8_t> gains, Chann
   if (gains.size() != p.size) throw std::invalid_argument("AdjustGain: wrong gain array size");
   OperatorLog& log = context.log;
 
-  if (WriteDaFrame(context, DaValuesDuringGain(context.record, set)) != 1) {
-    return log.LogCommError();
-  }
+  const auto da = DaValuesDuringGain(context.record, set);
+  if (WriteDaFrame(context, da) != 1) return log.LogCommError();
   std::array<GainChannel, head::kChannels24> channels{};
   log.ClearLog();
   log.AddLine(" ***** Adjusting GAIN *****");
   std::fill(gains.begin(), gains.end(), std::uint8_t{0});
 
   const auto& levels = context.record.ReplyBuf;
+  const ProgressStep step =
+      set == ChannelSet::k24 ? ProgressStep::kGainAdjustment24 : ProgressStep::kGainAdjustment16;
+  ReportStep(context, step, 0, kMostPasses);
+  std::array<ChannelReading, head::kChannels24> readings{};
   for (int pass = 0; pass < kMostPasses; ++pass) {
     if (WriteGains(context, gains, set) != 1) return log.LogCommError();
     for (int reading = 0; reading < kReadingsPerPass; ++reading) {
@@ -93,6 +103,13 @@ StepResult AdjustGain(StepContext& context, std::span<std::uint8_t> gains, Chann
     std::size_t done = 0;
     for (std::size_t i = 0; i < p.adjusted; ++i) {
       GainChannel& channel = channels[i];
+      readings[i] = {set == ChannelSet::k24 ? SensorName(i) : SensorName16(i),
+                     levels[i],
+                     p.targets[i],
+                     255,
+                     gains[i],
+                     da[ChannelOf(set, i)],
+                     false};
       if (!channel.done) {
         channel.gain = gains[i];
         const bool holdGain = set == ChannelSet::k16 && pass == kS0tLastPass && i == kS0tIndex16;
@@ -100,7 +117,12 @@ StepResult AdjustGain(StepContext& context, std::span<std::uint8_t> gains, Chann
         gains[i] = channel.gain;
       }
       if (channel.done) ++done;
+      readings[i].bad = !channel.done;
     }
+    // A channel is in once it has reached its target: a level at or above it.
+    ReportLevels(context, step, static_cast<std::uint32_t>(pass + 1), kMostPasses,
+                 std::span(readings).first(p.adjusted),
+                 done == p.adjusted || pass + 1 == kMostPasses);
     if (done == p.adjusted) break;
   }
   if (WriteGains(context, gains, set) != 1) return log.LogCommError();

@@ -2,6 +2,7 @@
 #include <array>
 #include <string>
 
+#include "adjust/ProgressReports.h"
 #include "adjust/RegisterCheck.h"
 #include "adjust/SensorTables.h"
 #include "adjust/StepExchanges.h"
@@ -10,6 +11,20 @@ namespace {
 
 constexpr std::size_t kGainSteps = 6;  // gains 1, 2, 4, 8, 16, 32
 
+void ReportGainStep(StepContext& context, std::size_t step, const std::array<bool, 24>& bad,
+                    bool verdict) {
+  std::array<ChannelReading, kRegisterCheckChannels.size()> channels{};
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    const std::size_t channel = kRegisterCheckChannels[i];
+    channels[i].name = SensorName(channel);
+    channels[i].level = context.record.ReplyBuf[channel];
+    channels[i].gain = static_cast<std::uint8_t>(1u << step);
+    channels[i].bad = bad[channel];
+  }
+  ReportLevels(context, ProgressStep::kGainStepCheck, static_cast<std::uint32_t>(step + 1),
+               kGainSteps, channels, verdict);
+}
+
 }  // namespace
 
 StepResult GainStepCheck(StepContext& context) {
@@ -17,6 +32,7 @@ StepResult GainStepCheck(StepContext& context) {
   AdjustmentRecord& record = context.record;
   std::array<bool, head::kChannels24> bad{};
   std::array<std::uint8_t, head::kChannels24> previous{};
+  ReportStep(context, ProgressStep::kGainStepCheck, 0, kGainSteps);
   for (std::size_t step = 0; step < kGainSteps; ++step) {
     std::array<std::uint8_t, head::kChannels24> gains{};
     for (const std::size_t channel : kRegisterCheckChannels) {
@@ -36,6 +52,7 @@ StepResult GainStepCheck(StepContext& context) {
     auto& row = record.GainStepLevel[step];
     std::copy_n(levels.begin(), 10, row.begin());
     row[10] = levels[kB0tChannel];
+    ReportGainStep(context, step, bad, step + 1 == kGainSteps);
   }
   if (std::none_of(bad.begin(), bad.end(), [](bool b) { return b; })) return kStepSucceeded;
 

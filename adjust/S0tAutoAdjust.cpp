@@ -1,4 +1,5 @@
 #include "adjust/NonPaperAdjust.h"
+#include "adjust/ProgressReports.h"
 #include "adjust/StepExchanges.h"
 
 namespace {
@@ -12,6 +13,26 @@ constexpr std::uint8_t kDaLowest = 80;
 constexpr std::uint8_t kDaHighest = 120;
 constexpr std::size_t kS0tChannel24 = 23;
 
+void ReportPoll(StepContext& context, std::uint32_t polls, std::uint8_t inWindow, bool bad,
+                bool verdict) {
+  const ChannelReading s0t{"s0t_ir",
+                           context.record.ReplyBuf[0],
+                           kWindowLowest,
+                           kWindowHighest,
+                           std::nullopt,
+                           context.record.ReplyBuf[1],
+                           bad};
+  ProgressReport report;
+  report.step = ProgressStep::kS0tAutoAdjust;
+  report.count = polls;
+  report.limit = kMostPolls;
+  report.run = inWindow;
+  report.runNeeded = kInWindowNeeded;
+  report.channels = {&s0t, 1};
+  report.verdict = verdict;
+  context.progress.Report(report);
+}
+
 }  // namespace
 
 StepResult S0tAutoAdjust(StepContext& context) {
@@ -19,15 +40,22 @@ StepResult S0tAutoAdjust(StepContext& context) {
   AdjustmentRecord& record = context.record;
   if (SendHeadFrame(context, head::S0tAdjustStartFrame()) != 1) return log.LogCommError();
 
+  ReportStep(context, ProgressStep::kS0tAutoAdjust, 0, kMostPolls);
   std::uint8_t inWindow = 0;
   for (std::uint32_t polls = 0; polls < kMostPolls; ++polls) {
     if (QueryHead(context, head::kReplyS0tAdjust) != 1) return log.LogCommError();
     const std::uint8_t level = record.ReplyBuf[0];
     const std::uint8_t daValue = record.ReplyBuf[1];
     record.DaValue[kS0tChannel24] = daValue;
-    if (level < kWindowLowest || level > kWindowHighest) continue;
-    if (++inWindow < kInWindowNeeded) continue;
-    if (daValue >= kDaLowest && daValue <= kDaHighest) return kStepSucceeded;
+    const bool inside = level >= kWindowLowest && level <= kWindowHighest;
+    if (inside) ++inWindow;
+    if (inWindow < kInWindowNeeded) {
+      ReportPoll(context, polls + 1, inWindow, !inside, polls + 1 == kMostPolls);
+      continue;
+    }
+    const bool daInRange = daValue >= kDaLowest && daValue <= kDaHighest;
+    ReportPoll(context, polls + 1, inWindow, !daInRange, true);
+    if (daInRange) return kStepSucceeded;
     break;
   }
   const StepResult result = log.LogAdjustError();

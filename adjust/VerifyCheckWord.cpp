@@ -1,3 +1,4 @@
+#include "adjust/ProgressReports.h"
 #include "adjust/StepExchanges.h"
 #include "adjust/WriteBack.h"
 
@@ -27,6 +28,7 @@ std::uint16_t ComputeCheckWord(std::uint32_t motorSpeed, std::uint8_t firstGain)
 
 StepResult VerifyCheckWord(StepContext& context) {
   AdjustmentRecord& record = context.record;
+  ReportStep(context, ProgressStep::kVerifyCheckWord);
   const std::uint16_t word = ComputeCheckWord(record.MotorSpeed, record.PaperGain[0]);
   record.CheckWord = word;
   if (SendHeadFrame(context, head::CheckWordFrame(word)) != 1) return context.log.LogCommError();

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "adjust/ProgressReports.h"
 #include "adjust/SensorTables.h"
 #include "adjust/StepExchanges.h"
 #include "adjust/WriteBack.h"
@@ -46,6 +47,7 @@ std::array<std::uint8_t, head::kIdentificationSize> IdentificationBlock(
 
 StepResult WriteAdjustments(StepContext& context) {
   AdjustmentRecord& record = context.record;
+  ReportStep(context, ProgressStep::kWriteAdjustments);
   const std::array<char, 8> stamp = DateStamp(context.clock.Now());
   SetText8(record.AdjustDate, {stamp.data(), stamp.size()});
   SetText8(record.ModelCode, kModelCode);

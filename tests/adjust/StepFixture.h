@@ -15,7 +15,8 @@ struct StepFixture {
   CountingBell bell;
   FakeClock clock;
   NoIdlePump pump;
-  StepContext context{record, log, port, bell, clock, pump};
+  NoProgress progress;
+  StepContext context{record, log, port, bell, clock, pump, progress};
 };
 
 inline const Bytes kAckOnly{0x06};

@@ -24,15 +24,8 @@ void ReportReading(StepContext& context, std::uint32_t readings, std::uint8_t go
                    window.upper,  context.record.PaperGain[i], daValues[i],
                    bad[i]};
   }
-  ProgressReport report;
-  report.step = ProgressStep::kDaAdjustment;
-  report.count = readings;
-  report.limit = kMostReadings;
-  report.run = goodRun;
-  report.runNeeded = kGoodRunNeeded;
-  report.channels = channels;
-  report.verdict = verdict;
-  context.progress.Report(report);
+  ReportLevels(context, ProgressStep::kDaAdjustment, readings, kMostReadings, channels, verdict,
+               goodRun, kGoodRunNeeded);
 }
 
 }  // namespace

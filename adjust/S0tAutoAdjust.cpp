@@ -22,15 +22,8 @@ void ReportPoll(StepContext& context, std::uint32_t polls, std::uint8_t inWindow
                            std::nullopt,
                            context.record.ReplyBuf[1],
                            bad};
-  ProgressReport report;
-  report.step = ProgressStep::kS0tAutoAdjust;
-  report.count = polls;
-  report.limit = kMostPolls;
-  report.run = inWindow;
-  report.runNeeded = kInWindowNeeded;
-  report.channels = {&s0t, 1};
-  report.verdict = verdict;
-  context.progress.Report(report);
+  ReportLevels(context, ProgressStep::kS0tAutoAdjust, polls, kMostPolls, {&s0t, 1}, verdict,
+               inWindow, kInWindowNeeded);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
+#include "tests/link/Recorders.h"
 #include "tests/sim/SimProcess.h"
 
 namespace {
@@ -43,12 +44,6 @@ double CpuSeconds() {
 class NoBoxes final : public MessageBoxes {
  public:
   void ShowExclamation(const std::string&, const std::string&) override {}
-};
-
-class NoBell final : public BellOutput {
- public:
-  void Ring() override { ++rings; }
-  int rings = 0;
 };
 
 // The system clock, noting where in its second each timed wait began: a wait of n seconds ends
@@ -124,7 +119,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   CountingLink counted(driver);
-  NoBell bell;
+  CountingBell bell;
   SystemClock system;
   FakeClock fake;
   WaitNotingClock clock(fakeClock ? static_cast<Clock&>(fake) : static_cast<Clock&>(system));

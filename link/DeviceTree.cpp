@@ -198,8 +198,8 @@ std::string AccessAdvice(const DeviceAccess& access) {
       return "There is no such device now: plug the adapter in, or check the path.";
     case DeviceAccess::Verdict::NeedsGroup:
       return "You may not open this device. Add yourself to the group " + access.group +
-             " with  sudo usermod -aG " + access.group +
-             " \"$USER\"  then log out and log in again.";
+             ":\n    sudo usermod -aG " + access.group +
+             " \"$USER\"\nthen log out and log in again.";
     case DeviceAccess::Verdict::NeedsNewLogin:
       return "You may not open this device yet: you are in the group " + access.group +
              " only from your next login. Log out and log in again.";

@@ -144,6 +144,10 @@ void SerialDevicesModel::ShowRows() {
       const std::string pending = PendingPath(row);
       view.device = pending.empty() && !choice.typed ? DefaultPath(row) : pending;
     } else {
+      // The kept choice stays kept, but it is not what the name reaches: do not show it.
+      view.entries = {"Set by QZR71_" + view.comName};
+      view.entry = 0;
+      view.typed = false;
       view.note = "Set by QZR71_" + view.comName + " in the environment, which rules over " +
                   "a choice here. Start the tool without it to choose here.";
       view.device = ruling->path;

@@ -106,8 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AccessAdvice, SaysWhatToDoWhenTheDeviceCannotBeOpened) {
   EXPECT_EQ(AccessAdvice({Verdict::NeedsGroup, "dialout"}),
-            "You may not open this device. Add yourself to the group dialout with  "
-            "sudo usermod -aG dialout \"$USER\"  then log out and log in again.");
+            "You may not open this device. Add yourself to the group dialout:\n"
+            "    sudo usermod -aG dialout \"$USER\"\nthen log out and log in again.");
   EXPECT_EQ(AccessAdvice({Verdict::NeedsNewLogin, "dialout"}),
             "You may not open this device yet: you are in the group dialout only from your next "
             "login. Log out and log in again.");

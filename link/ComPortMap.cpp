@@ -57,6 +57,9 @@ bool IsUsableDevicePath(const std::string& path) {
 
 DeviceChoices LoadDeviceChoices(const std::filesystem::path& file) {
   DeviceChoices choices;
+  // Anything but a plain file (a folder, a pipe that would block the start) is no choice.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return choices;
   std::ifstream in(file, std::ios::binary);
   if (!in) return choices;
   std::string text(static_cast<std::size_t>(kLargestFile) + 1, '\0');

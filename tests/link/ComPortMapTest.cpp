@@ -79,6 +79,14 @@ TEST_P(DamagedChoiceFile, GivesTheDefaultForWhatItCannotRead) {
       << GetParam().what;
 }
 
+TEST(DeviceChoiceFileKind, AFolderOrAPipeInItsPlaceIsNoChoiceAndDoesNotBlock) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "folder");
+  ASSERT_EQ(mkfifo((dir.Path() / "pipe").c_str(), 0600), 0);
+  EXPECT_EQ(LoadDeviceChoices(dir.Path() / "folder"), DeviceChoices{});
+  EXPECT_EQ(LoadDeviceChoices(dir.Path() / "pipe"), DeviceChoices{});
+}
+
 const std::string kGood = DeviceChoicesText({"/dev/ttyUSB0", "/dev/ttyACM0", "", ""});
 
 INSTANTIATE_TEST_SUITE_P(

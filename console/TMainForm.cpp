@@ -91,6 +91,7 @@ void TMainForm::BuildMenu() {
 
   Opiton1 = MainMenu1->addMenu(QStringLiteral("Opiton"));
   COMMport1 = Opiton1->addAction(QStringLiteral("COM port"));
+  Serialdevices1 = Opiton1->addAction(QStringLiteral("Serial devices"));
   Version1 = Opiton1->addAction(QStringLiteral("Version"));
 
   for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
@@ -98,6 +99,7 @@ void TMainForm::BuildMenu() {
   connect(Start1, &QAction::triggered, this, &TMainForm::Start1Click);
   connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
   connect(COMMport1, &QAction::triggered, this, &TMainForm::COMMport1Click);
+  connect(Serialdevices1, &QAction::triggered, this, &TMainForm::Serialdevices1Click);
   connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
 }
 
@@ -214,6 +216,13 @@ void TMainForm::COMMport1Click() {
   dialog->activateWindow();
 }
 
+void TMainForm::Serialdevices1Click() {
+  if (SerialDevicesForm == nullptr) return;
+  SerialDevicesForm->show();
+  SerialDevicesForm->raise();
+  SerialDevicesForm->activateWindow();
+}
+
 void TMainForm::Version1Click() {
   if (VersionForm == nullptr) return;
   VersionForm->SetVersionText(ComposeVersionText());
@@ -235,7 +244,8 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   // The dialogs end with the main window; hidden, they do not keep the program alive.
-  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm)}) {
+  for (QWidget* dialog :
+       {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm), SerialDevicesForm}) {
     if (dialog != nullptr) dialog->hide();
   }
   QMainWindow::closeEvent(event);

@@ -40,7 +40,10 @@ class TMainForm final : public QMainWindow {
   QAction* Exit1;
   QMenu* Opiton1;
   QAction* COMMport1;
+  QAction* Serialdevices1;
   QAction* Version1;
+  // The "Serial devices" dialog, made after the three windows; nothing to show until then.
+  QWidget* SerialDevicesForm = nullptr;
 
   QGroupBox* AdjItem;
   QLabel* MotorTest;
@@ -59,6 +62,7 @@ class TMainForm final : public QMainWindow {
   void Start1Click();
   void Exit1Click();
   void COMMport1Click();
+  void Serialdevices1Click();
   void Version1Click();
 
  protected:

@@ -10,7 +10,8 @@ add_library(qzr71_gui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/RadioGroup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TMainForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TVersionForm.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TRs232cForm.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/TRs232cForm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TSerialDevicesForm.cpp)
 target_include_directories(qzr71_gui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(qzr71_gui PUBLIC qzr71_console_core qzr71_link Qt6::Widgets)
 

@@ -10,16 +10,22 @@
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
+#include "console/TSerialDevicesForm.h"
 #include "console/TVersionForm.h"
 #include "link/BellOutput.h"
+#include "link/ComPortMap.h"
+#include "link/DeviceTree.h"
 #include "link/PortDriver.h"
-#include "console/TRs232cForm.h"
+#include "link/SerialDevicesModel.h"
 #include "link/TermiosSerialDevice.h"
 
 namespace {
 
 int RunTool(QApplication& app) {
-  TermiosSerialDevice device;
+  ComPortMap ports(DeviceChoiceFile());
+  TermiosSerialDevice device(
+      [&ports](const std::string& comName) { return ports.DevicePathFor(comName); });
   QtMessageBoxes boxes;
   PortDriver driver(device, boxes);
   StdioBell bell;
@@ -27,6 +33,9 @@ int RunTool(QApplication& app) {
   InputBlocker blocker;
   QtIdlePump pump(blocker);
   driver.SetIdlePump(&pump);
+  // Outlives the windows, whose dialog for it is told of its changes.
+  const DeviceTree system;
+  SerialDevicesModel devices(system, ports, driver, UserIdentity::OfThisProcess());
 
   // The dialogs are children of the main window and end with it.
   std::unique_ptr<TMainForm> mainForm =
@@ -34,6 +43,7 @@ int RunTool(QApplication& app) {
   MainForm = mainForm.get();
   Rs232cForm = new TRs232cForm(driver, MainForm);
   VersionForm = new TVersionForm(MainForm);
+  MainForm->SerialDevicesForm = new TSerialDevicesForm(devices, MainForm);
 
   MainForm->show();
   const int result = app.exec();

@@ -19,9 +19,9 @@
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
-#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -99,11 +99,13 @@ TEST_F(MainWindowTest, StartsWithTheStartTextCaptionsMenusAndEnabledControls) {
   EXPECT_EQ(form_->File1->title(), "File");
   EXPECT_EQ(form_->Opiton1->title(), "Opiton");
   EXPECT_EQ(form_->File1->actions(), (QList<QAction*>{form_->Start1, form_->Exit1}));
-  EXPECT_EQ(form_->Opiton1->actions(), (QList<QAction*>{form_->COMMport1, form_->Version1}));
+  EXPECT_EQ(form_->Opiton1->actions(),
+            (QList<QAction*>{form_->COMMport1, form_->Serialdevices1, form_->Version1}));
   EXPECT_EQ(form_->Start1->text(), "Start");
   EXPECT_EQ(form_->Exit1->text(), "Exit");
   EXPECT_EQ(form_->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
   EXPECT_EQ(form_->COMMport1->text(), "COM port");
+  EXPECT_EQ(form_->Serialdevices1->text(), "Serial devices");
   EXPECT_EQ(form_->Version1->text(), "Version");
   for (QAction* item : {form_->Start1, form_->Exit1, form_->COMMport1, form_->Version1}) {
     EXPECT_TRUE(item->isEnabled());

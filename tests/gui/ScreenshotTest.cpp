@@ -1,7 +1,9 @@
 // Pictures of every window in its telling states, saved for a person to look at, and a check that
 // no caption is cut off. CTest runs this at scale 1.0 and at 1.25 (QT_SCALE_FACTOR); the pictures
 // go to the directory in QZR71_SCREENSHOT_DIR.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -9,6 +11,7 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,14 +21,17 @@
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
+#include "console/TSerialDevicesForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
 #include "link/PortText.h"
-#include "console/TRs232cForm.h"
+#include "link/SerialDevicesModel.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
+#include "tests/link/FakeDeviceTree.h"
 #include "tests/link/PtyPair.h"
 #include "tests/link/Recorders.h"
 
@@ -51,8 +57,18 @@ void ExpectNothingClipped(QWidget* window) {
     const std::string name =
         widget->metaObject()->className() + std::string(" ") + widget->objectName().toStdString();
     if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
-      EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
-      EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
+      if (label->wordWrap()) {
+        // Its lines break at blanks: every word fits the width, and every line the height.
+        for (const QString& word : label->text().split(QLatin1Char(' '))) {
+          EXPECT_LE(label->fontMetrics().horizontalAdvance(word), label->contentsRect().width())
+              << word.toStdString();
+        }
+        EXPECT_LE(label->heightForWidth(label->width()), label->height())
+            << label->text().toStdString();
+      } else {
+        EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+        EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
+      }
     }
     if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
       EXPECT_LE(radio->sizeHint().width(), radio->width()) << radio->text().toStdString();
@@ -116,6 +132,46 @@ TEST_F(ScreenshotTest, SettingsDialog) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(Rs232cForm));
   ExpectNothingClipped(Rs232cForm);
   Save(Rs232cForm, "settings-dialog");
+}
+
+// Each kind of row: COM1 ruled by the environment (the fixture's pseudo-terminal), an adapter by
+// its stable name, a port this user may not open, a typed path with no device behind it.
+TEST_F(ScreenshotTest, SerialDevicesDialog) {
+  FakeDeviceTree tree;
+  tree.AddUsbAdapter("ttyUSB0", "FTDI", "FT232R USB UART",
+                     "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+  tree.AddUsbAdapter("ttyACM0", "Arduino (www.arduino.cc)", "Uno R3", "");
+  tree.AddBuiltInPort("ttyS0", 4);
+  namespace fs = std::filesystem;
+  fs::permissions(tree.Root() / "dev/ttyUSB0", fs::perms::all);
+  tree.AddNode(pty_.SlavePath(), fs::perms::all);
+  const fs::path uart =
+      tree.AddNode("/dev/ttyS0", fs::perms::owner_read | fs::perms::owner_write |
+                                     fs::perms::group_read | fs::perms::group_write);
+  if (const group* dialout = getgrnam("dialout")) {
+    [[maybe_unused]] const int ignored =
+        chown(uart.c_str(), static_cast<uid_t>(-1), dialout->gr_gid);
+  }
+  ComPortMap ports(dir_.Path() / "serial-devices.json");
+  ports.Keep({"", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyS0",
+              "/dev/ttyUSB7"});
+  const DeviceTree devices(tree.Root());
+  SerialDevicesModel model(devices, ports, driver_, UserIdentity{4243, {4243}, {4243}, false});
+  auto* dialog = new TSerialDevicesForm(model, form_.get());
+  form_->SerialDevicesForm = dialog;
+  form_->Serialdevices1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  ExpectNothingClipped(dialog);
+  Save(dialog, "serial-devices-dialog");
+
+  dialog->Ports[3].typedPath->selectAll();
+  QTest::keyClicks(dialog->Ports[3].typedPath, QStringLiteral("ttyUSB7"));
+  QTest::mouseClick(dialog->ApplyBtn, Qt::LeftButton);
+  QTest::qWait(100);  // the status line grew the dialog: let the combo boxes repaint at their width
+  ExpectNothingClipped(dialog);
+  Save(dialog, "serial-devices-dialog-refused");
+  delete dialog;
+  form_->SerialDevicesForm = nullptr;
 }
 
 TEST_F(ScreenshotTest, VersionDialog) {

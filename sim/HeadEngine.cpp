@@ -128,6 +128,13 @@ Answer HeadEngine::Handle(const Message& message) {
   const std::uint8_t code = kind == MessageKind::kEnq ? lastCode_ : message.code;
   FollowPaper(kind, code);
   const LinkFault* fault = FaultFor(kind, code);
+  if (silentLeft_ > 0) {
+    // The head is still dead to the line: nothing reaches it, nothing comes back.
+    --silentLeft_;
+    Answer lostMessage;
+    lostMessage.received = message.bytes;
+    return lostMessage;
+  }
   const bool lost = fault && LosesMessage(fault->kind);
 
   Answer answer;
@@ -149,6 +156,8 @@ Answer HeadEngine::Handle(const Message& message) {
   const auto value = fault->value;
   switch (fault->kind) {
     case LinkFaultKind::kSilent:
+      // messages=N: this message and the N - 1 after it, of any kind, are lost.
+      if (value && *value > 1) silentLeft_ = *value - 1;
       break;
     case LinkFaultKind::kWrongAck:
       answer.bytes = {static_cast<std::uint8_t>(value.value_or(kNak))};

@@ -88,6 +88,7 @@ class HeadEngine {
   std::uint16_t speed_ = 0;
   RunRecord run_;
   bool identified_ = false;
+  std::uint32_t silentLeft_ = 0;  // later messages a silent fault still swallows, whatever they are
 };
 
 }  // namespace sim

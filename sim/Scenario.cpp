@@ -124,7 +124,7 @@ std::optional<LinkFaultKind> LinkFaultNamed(const std::string& word) {
 const char* ValueKey(LinkFaultKind kind) {
   switch (kind) {
     case LinkFaultKind::kSilent:
-      return "";
+      return "messages";
     case LinkFaultKind::kWrongAck:
       return "byte";
     case LinkFaultKind::kShort:

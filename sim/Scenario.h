@@ -41,7 +41,7 @@ struct LinkFault {
   LinkFaultKind kind = LinkFaultKind::kSilent;
   Target target;
   Occurrences when;
-  std::optional<std::uint32_t> value;  // byte, count, milliseconds, by fault kind
+  std::optional<std::uint32_t> value;  // byte, count, milliseconds or messages, by fault kind
 };
 
 enum class PaperMode { kAuto, kWhite, kBlack, kNone };

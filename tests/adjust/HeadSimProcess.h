@@ -38,7 +38,7 @@ class HeadSimProcess {
       throw std::runtime_error("cannot start " + program);
     }
     try {
-      devicePath_ = ReadFirstLine(std::chrono::seconds(10));
+      devicePath_ = NextLine(std::chrono::seconds(10));
     } catch (...) {
       // The destructor will not run: do not leave the simulator serving behind the test.
       Stop();
@@ -51,6 +51,21 @@ class HeadSimProcess {
   HeadSimProcess& operator=(const HeadSimProcess&) = delete;
 
   const std::string& DevicePath() const { return devicePath_; }
+
+  // The next line it prints: after a hang-up, the device it offers once the line is back.
+  std::string NextLine(std::chrono::milliseconds limit) {
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+      pollfd fd{stdout_, POLLIN, 0};
+      if (poll(&fd, 1, 100) <= 0) continue;
+      char c = 0;
+      if (read(stdout_, &c, 1) != 1) break;
+      if (c == '\n') return line;
+      line.push_back(c);
+    }
+    throw std::runtime_error("the simulated head printed no line in time");
+  }
 
   // SIGTERM, then the exit status (-1 when it had to be killed).
   int Stop() {
@@ -74,20 +89,6 @@ class HeadSimProcess {
   }
 
  private:
-  std::string ReadFirstLine(std::chrono::milliseconds limit) {
-    std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-      pollfd fd{stdout_, POLLIN, 0};
-      if (poll(&fd, 1, 100) <= 0) continue;
-      char c = 0;
-      if (read(stdout_, &c, 1) != 1) break;
-      if (c == '\n') return line;
-      line.push_back(c);
-    }
-    throw std::runtime_error("the simulated head printed no device path");
-  }
-
   pid_t pid_ = -1;
   int stdout_ = -1;
   int exitStatus_ = -1;

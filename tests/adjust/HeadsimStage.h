@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -46,14 +47,17 @@ class HeadsimStage : public testing::Test {
     }
     if (!scenario.empty()) options.insert(options.end(), {"--scenario", scenario});
     sim_.emplace(QZR71_HEADSIM, options);
-    setenv("QZR71_COM1", sim_->DevicePath().c_str(), 1);
+    // With --link the port is the link, which follows the head to the new line after a hang-up.
+    const auto link = std::find(options.begin(), options.end(), "--link");
+    const std::string port = link != options.end() ? *std::next(link) : sim_->DevicePath();
+    setenv("QZR71_COM1", port.c_str(), 1);
     driver_.emplace(device_, boxes_, dir_ / "comm.ini");
     driver_->FormCreate();
     for (const auto& box : boxes_.shown) {
       ASSERT_NE(box.caption, "RS232C PORT") << box.text;
     }
     ASSERT_TRUE(driver_->PortOpen);
-    model_.emplace(*driver_, bell_, clock_, pump_);
+    model_.emplace(ModelPort(), bell_, clock_, pump_);
     // Keep every state of the log, so a step's own lines can be checked after the controller
     // has replaced them with its prompt.
     model_->Log.SetObserver([this] { history_.push_back(model_->Log.Lines()); });
@@ -101,6 +105,9 @@ class HeadsimStage : public testing::Test {
     }
     return fullest;
   }
+
+  // The port the run talks through: the driver, or a test's watch in front of it.
+  virtual PortLink& ModelPort() { return *driver_; }
 
   MainFormModel& Model() { return *model_; }
   const RunView& View() { return model_->Controller.View(); }

@@ -160,6 +160,15 @@ TEST(LinkFaults, ALostEnqDoesNotAdvanceTheReplies) {
   EXPECT_EQ(head.Enq().size(), 160u);
 }
 
+TEST(LinkFaults, AHeadThatGoesDeadLosesTheNextMessagesWhateverTheyAreThenAnswersAgain) {
+  Head head("silent enq:B1 1 messages=3");
+  head.Send({0xB1});
+  EXPECT_EQ(head.Enq(), Bytes{});
+  EXPECT_EQ(head.Enq(), Bytes{});
+  EXPECT_EQ(head.Send({0xA6}), Bytes{}) << "a command is lost as well, and takes no effect";
+  EXPECT_EQ(head.Enq(), (Bytes{'O', 'K'})) << "the 0xB1 before the silence still counts";
+}
+
 TEST(LinkFaults, ALostCommandTakesNoEffect) {
   Head head("wrong-ack frame:D3 1 byte=15");
   EXPECT_EQ(head.Send(head::MotorStartFrame()), Bytes{0x15});
@@ -241,7 +250,7 @@ TEST(Scenario, ReportsTheLineOfTheFirstMistake) {
       {"stored-answer NGX", "line 1: expected two characters or two hex bytes"},
       {"led-droop s0t_ir 100", "line 1: droop must stay below 100 percent"},
       {"late enq:C4 1 count=900", "line 1: 'late' takes ms=N"},
-      {"silent any ms=5", "line 1: 'silent' takes no value"},
+      {"silent any ms=5", "line 1: 'silent' takes messages=N"},
       {"data-select-stuck b0t_ir", "line 1: only the first ten channels have a data select line"},
   };
   for (const auto& [text, message] : cases) {

@@ -68,7 +68,10 @@ void PortDriver::SetTimeouts() {
 }
 
 bool PortDriver::WritePort(std::uint8_t count, const std::uint8_t* bytes) {
-  platform_.Purge(kPurgeTransmit);
+  // Whatever waits in the receive buffer answers an earlier request: the second answer of a
+  // retried one, stray bytes after a reply. Read as the start of this request's answer, it would
+  // shift every byte of the reply.
+  platform_.Purge(kPurgeTransmit | kPurgeReceive);
   platform_.ClearCommError();
   if (!platform_.Write(bytes, count)) {
     platform_.ClearCommError();

@@ -8,7 +8,8 @@ class PortLink {
  public:
   virtual ~PortLink() = default;
 
-  // Writes count bytes (1..255). True when the platform accepted the whole write.
+  // Writes count bytes (1..255), first discarding whatever was still waiting to be read. True when
+  // the platform accepted the whole write.
   virtual bool WritePort(std::uint8_t count, const std::uint8_t* bytes) = 0;
 
   // Reads up to count bytes (1..255) within the read time-out. Returns how many arrived; 0 on a

@@ -86,16 +86,16 @@ TEST_F(PortDialog, WritesAndReadsWrapTheTransferAsDocumented) {
   std::uint8_t reply[4] = {};
   EXPECT_TRUE(driver.WritePort(3, frame));
   EXPECT_EQ(driver.ReadPort(4, reply), 2u);
-  EXPECT_EQ(port.calls,
-            (Calls{"Purge transmit", "ClearCommError", "Write 3", "Read 4", "Purge receive"}));
+  EXPECT_EQ(port.calls, (Calls{"Purge transmit receive", "ClearCommError", "Write 3", "Read 4",
+                               "Purge receive"}));
 
   port.calls.clear();
   port.writeFails = true;
   port.readFails = true;  // a line error: the read fails until the error state is cleared
   EXPECT_FALSE(driver.WritePort(3, frame));
   EXPECT_EQ(driver.ReadPort(4, reply), 0u);
-  EXPECT_EQ(port.calls, (Calls{"Purge transmit", "ClearCommError", "Write 3", "ClearCommError",
-                               "Read 4", "ClearCommError", "Purge receive"}));
+  EXPECT_EQ(port.calls, (Calls{"Purge transmit receive", "ClearCommError", "Write 3",
+                               "ClearCommError", "Read 4", "ClearCommError", "Purge receive"}));
 }
 
 TEST_F(PortDialog, GroupClicksChangeOnlyThePendingSettings) {

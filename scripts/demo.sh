@@ -3,13 +3,22 @@
 # programs, serves the simulated head on a pseudo-terminal, points COM1 at it and starts the tool
 # in a scratch working directory, so that the user's own comm.ini stays untouched. The simulator
 # stops, and the scratch directory goes, when the tool exits.
+#   bash scripts/demo.sh                     on the desktop
+#   bash scripts/demo.sh --virtual-display   on a machine without one: on a virtual X display
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+if [ "${1:-}" = "--virtual-display" ] && [ -z "${QZR71_DEMO_VIRTUAL:-}" ]; then
+  # A fresh system has no X server: bring one, then start again inside it.
+  bash scripts/install-deps.sh xvfb xauth
+  export QZR71_DEMO_VIRTUAL=1
+  exec xvfb-run -a bash "$0" "$@"
+fi
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "No display to show the tool on. Run this in a desktop session, or under a virtual"
-  echo "display: xvfb-run -a bash scripts/demo.sh"
+  echo "No display to show the tool on. Run this in a desktop session, or on a virtual"
+  echo "display: bash scripts/demo.sh --virtual-display"
   exit 1
 fi
 
@@ -56,6 +65,9 @@ printf '%s\r\n' "*** BILL VALIDATOR QZR-71 ***" "BORDRATE:CBR_9600" "COMPORT:COM
   "STOPBIT:ONESTOPBIT" >"$scratch/comm.ini"
 
 echo "Simulated head on $(readlink "$scratch/head"), as COM1; working directory $scratch"
+if [ -n "${QZR71_DEMO_VIRTUAL:-}" ]; then
+  echo "The tool runs on the virtual display $DISPLAY, where nobody sees it; Ctrl+C ends it."
+fi
 cd "$scratch"
 # In the background, so that a signal to this script ends the tool too instead of waiting for it.
 QZR71_COM1="$scratch/head" "$build/console/qzr71adj" &

@@ -9,3 +9,16 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZR71_WERROR
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
+
+# Sanitizers: the same suite once more, built with AddressSanitizer (leaks checked) and
+# UndefinedBehaviorSanitizer; any report fails its test. QZR71_SKIP_SANITIZERS=1 leaves it out.
+if [ -z "${QZR71_SKIP_SANITIZERS:-}" ]; then
+  sanitized=${QZR71_SANITIZED_BUILD_DIR:-build/sanitized}
+  cmake -S . -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZR71_WERROR=ON \
+    -DQZR71_SANITIZE=ON -DQZR71_BUILD_BENCH=OFF
+  cmake --build "$sanitized"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan-suppressions.txt:print_suppressions=0 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir "$sanitized" --output-on-failure --no-tests=error -j2
+fi

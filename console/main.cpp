@@ -1,7 +1,11 @@
+#include <time.h>
+
+#include <cstdio>
 #include <exception>
 #include <memory>
 
 #include <QApplication>
+#include <QEvent>
 
 #include "adjust/Clock.h"
 #include "console/Forms.h"
@@ -21,6 +25,22 @@
 #include "link/TermiosSerialDevice.h"
 
 namespace {
+
+// With QZR71_REPORT_SHOWN set, the first paint of the main window prints "shown" and the
+// monotonic clock in nanoseconds, so that a benchmark can time the start-up from outside.
+class ShownReport final : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      timespec now{};
+      clock_gettime(CLOCK_MONOTONIC, &now);
+      std::printf("shown %lld\n", static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec);
+      std::fflush(stdout);
+      watched->removeEventFilter(this);
+    }
+    return false;
+  }
+};
 
 int RunTool(QApplication& app) {
   ComPortMap ports(DeviceChoiceFile());
@@ -45,6 +65,8 @@ int RunTool(QApplication& app) {
   VersionForm = new TVersionForm(MainForm);
   MainForm->SerialDevicesForm = new TSerialDevicesForm(devices, MainForm);
 
+  ShownReport shownReport;
+  if (qEnvironmentVariableIsSet("QZR71_REPORT_SHOWN")) MainForm->installEventFilter(&shownReport);
   MainForm->show();
   const int result = app.exec();
 

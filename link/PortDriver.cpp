@@ -1,6 +1,8 @@
 #include "link/PortDriver.h"
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "link/PortText.h"
 #include "link/SettingsFile.h"
@@ -85,12 +87,26 @@ bool PortDriver::WritePort(std::uint8_t count, const std::uint8_t* bytes) {
 std::uint32_t PortDriver::ReadPort(std::uint8_t count, std::uint8_t* buffer) {
   std::uint32_t bytesRead = 0;
   if (platform_.Read(buffer, count, bytesRead, pump_)) {
+    // After a read that ended short, the head may answer the request and its retransmission
+    // both: what this read took may be the late first answer, with the second on its way. It is
+    // let arrive, so that the purge takes it instead of the next request's read.
+    if (bytesRead == count && answerMayFollow_) WaitForASecondAnswer(count);
+    answerMayFollow_ = bytesRead < count;
     platform_.Purge(kPurgeReceive);
     return bytesRead;
   }
+  answerMayFollow_ = true;
   platform_.ClearCommError();
   platform_.Purge(kPurgeReceive);
   return 0;
+}
+
+void PortDriver::WaitForASecondAnswer(std::uint8_t count) const {
+  // The answer's wire time at twelve bits a byte, and the head's turn-around.
+  constexpr auto kTurnAround = std::chrono::milliseconds(10);
+  const std::uint32_t baud = Dcb.BaudRate > 0 ? Dcb.BaudRate : 9600;
+  std::this_thread::sleep_for(std::chrono::microseconds(12'000'000ull * count / baud) +
+                              kTurnAround);
 }
 
 void PortDriver::FormCreate() {

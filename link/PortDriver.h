@@ -63,6 +63,7 @@ class PortDriver final : public PortLink {
 
  private:
   void NotifyGroups();
+  void WaitForASecondAnswer(std::uint8_t count) const;
   void ApplyDefaults();
   void RestoreCommitted();
 
@@ -71,4 +72,5 @@ class PortDriver final : public PortLink {
   std::filesystem::path settingsFile_;
   IdlePump* pump_ = nullptr;
   std::function<void()> groupsChanged_;
+  bool answerMayFollow_ = false;  // the last read ended short
 };

@@ -118,6 +118,27 @@ TEST_F(PortOnPty, BytesThatArrivedBeforeAWriteAreNotTakenForItsAnswer) {
   EXPECT_EQ(answer, (Bytes{0x4F, 0x4B}));
 }
 
+// A head that answers late answers the retransmission too: the first answer ends the retry's
+// read, and the second, a little later, must not become the next request's answer.
+TEST_F(PortOnPty, TheSecondAnswerToARetriedRequestIsNotTakenForTheNextOne) {
+  Bytes buffer(1);
+  EXPECT_EQ(driver.ReadPort(1, buffer.data()), 0u) << "the first attempt goes unanswered";
+  std::thread head([this] {
+    pty.Send({head::kAck});
+    std::this_thread::sleep_for(2ms);
+    pty.Send({head::kAck});
+    EXPECT_EQ(pty.Receive(1), Bytes{head::kEnq});
+    pty.Send({0x4F, 0x4B});
+  });
+  EXPECT_EQ(driver.ReadPort(1, buffer.data()), 1u);
+  const std::uint8_t request = head::kEnq;
+  ASSERT_TRUE(driver.WritePort(1, &request));
+  Bytes answer(2);
+  EXPECT_EQ(driver.ReadPort(2, answer.data()), 2u);
+  EXPECT_EQ(answer, (Bytes{0x4F, 0x4B}));
+  head.join();
+}
+
 TEST_F(PortOnPty, EveryByteValueArrivesIntact) {
   Bytes all(256);
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint8_t>(255 - i);

@@ -1,12 +1,15 @@
 // A whole adjustment run (or some of its stages) by the tool against qzr71-headsim on a
 // pseudo-terminal, stage by stage: messages and bytes, the time each stage took, and its floor:
 // the timed waits plus the wire time of every byte both ways at the line's speed. With --baud the
-// simulator answers at that pace (8E1: 11 bits a byte); without it, at once. Prints numbers;
-// judges nothing.
+// simulator answers at that pace (8E1: 11 bits a byte); without it, at once. With --repeat the
+// whole thing runs that often, and the medians follow. Where the run took longer than its floor,
+// the tool's timestamps laid beside the simulator's trace tell which side spent the time. Prints
+// numbers; judges nothing.
 
 #include <sys/resource.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -68,44 +71,118 @@ class WaitNotingClock final : public Clock {
   Clock& inner_;
 };
 
-// Bytes in the simulator's trace, both directions.
-std::size_t TraceBytes(const std::filesystem::path& trace) {
-  std::ifstream in(trace);
+// The simulator's trace: each message of the tool and each answer, on the monotonic clock.
+struct TraceEntry {
+  Steady::time_point at;
+  bool fromTool = false;
   std::size_t bytes = 0;
+};
+
+std::vector<TraceEntry> ReadTrace(const std::filesystem::path& trace) {
+  std::ifstream in(trace);
+  std::vector<TraceEntry> entries;
+  long long origin = 0;
   for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
     std::istringstream fields(line);
     std::string seconds, sender, hex;
+    if (line.starts_with("#")) {
+      if (const auto at = line.find(" 0 is "); at != std::string::npos) {
+        origin = std::stoll(line.substr(at + 6));
+      }
+      continue;
+    }
     fields >> seconds >> sender;
-    while (fields >> hex) ++bytes;
+    TraceEntry entry;
+    entry.at = Steady::time_point(
+        std::chrono::nanoseconds(origin + std::llround(std::stod(seconds) * 1e9)));
+    entry.fromTool = sender == "tool";
+    while (fields >> hex) ++entry.bytes;
+    entries.push_back(entry);
   }
-  return bytes;
+  return entries;
 }
 
-}  // namespace
+// When each of the tool's transfers began and ended.
+class TimedLink final : public PortLink {
+ public:
+  explicit TimedLink(PortLink& inner) : inner_(inner) {}
+  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
+    Exchange exchange;
+    exchange.writeStart = Steady::now();
+    const bool written = inner_.WritePort(count, bytes);
+    exchange.writeEnd = Steady::now();
+    exchanges.push_back(exchange);
+    return written;
+  }
+  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
+    const std::uint32_t n = inner_.ReadPort(count, buffer);
+    if (!exchanges.empty()) exchanges.back().readEnd = Steady::now();
+    return n;
+  }
+  struct Exchange {
+    Steady::time_point writeStart, writeEnd, readEnd;
+  };
+  std::vector<Exchange> exchanges;
 
-int main(int argc, char** argv) {
-  CLI::App app{"A run against the simulated head, stage by stage, against its floor"};
+ private:
+  PortLink& inner_;
+};
+
+// Where the time of each exchange beyond the wire went, summed over the run, in seconds.
+struct Split {
+  double toolWrite = 0;        // the tool's write and drain
+  double simReads = 0;         // from the write's end until the simulator has the message
+  double simAnswers = 0;       // the simulator's lateness in starting its answer
+  double lastByteAndWake = 0;  // the last byte's lateness and the tool's read waking: both sides
+  double toolBetween = 0;      // the tool from one answer to its next request
+  std::size_t exchanges = 0;
+};
+
+Split SplitTime(const std::vector<TimedLink::Exchange>& tool, const std::vector<TraceEntry>& trace,
+                double byteTime) {
+  Split split;
+  std::vector<const TraceEntry*> received, answered;
+  for (const TraceEntry& entry : trace) (entry.fromTool ? received : answered).push_back(&entry);
+  const std::size_t n = std::min({tool.size(), received.size(), answered.size()});
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto& t = tool[i];
+    const double request = static_cast<double>(received[i]->bytes) * byteTime;
+    const double reply = static_cast<double>(answered[i]->bytes) * byteTime;
+    split.toolWrite += Seconds(t.writeEnd - t.writeStart);
+    split.simReads += Seconds(received[i]->at - t.writeEnd);
+    split.simAnswers += Seconds(answered[i]->at - received[i]->at) - request;
+    split.lastByteAndWake += Seconds(t.readEnd - answered[i]->at) - reply;
+    if (i + 1 < n) split.toolBetween += Seconds(tool[i + 1].writeStart - t.readEnd);
+    ++split.exchanges;
+  }
+  return split;
+}
+
+struct Options {
   int baud = 0;
-  int lastStage = 4;
   int firstStage = 0;
+  int lastStage = 4;
   bool fakeClock = false;
   std::uint64_t seed = 7;
-  app.add_option("--baud", baud, "pace the simulated head at this speed, 8E1")
-      ->check(CLI::IsMember({2400, 9600, 19200}));
-  app.add_option("--from", firstStage, "first stage to report (earlier ones run too)")
-      ->check(CLI::Range(0, 4));
-  app.add_option("--to", lastStage, "last stage to run")->check(CLI::Range(0, 4));
-  app.add_flag("--fake-clock", fakeClock, "let the motor check's waits take no time");
-  app.add_option("--seed", seed, "the simulated head's noise seed");
-  CLI11_PARSE(app, argc, argv);
+};
 
+struct Result {
+  double seconds = 0, floor = 0, cpu = 0;
+  Split split;
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+bool RunOnce(const Options& o, Result& result) {
   const auto dir =
       std::filesystem::temp_directory_path() / ("qzr71-floor-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const auto trace = dir / "trace";
-  std::vector<std::string> options{"--seed", std::to_string(seed), "--trace", trace.string()};
-  if (baud) options.insert(options.end(), {"--baud", std::to_string(baud)});
+  std::vector<std::string> options{"--seed", std::to_string(o.seed), "--trace", trace.string()};
+  if (o.baud) options.insert(options.end(), {"--baud", std::to_string(o.baud)});
   SimProcess sim(options);
   const std::string device = sim.NextLine();
   ::setenv("QZR71_COM1", device.c_str(), 1);
@@ -116,27 +193,28 @@ int main(int argc, char** argv) {
   driver.FormCreate();
   if (!driver.PortOpen) {
     std::fprintf(stderr, "cannot open %s\n", device.c_str());
-    return 1;
+    return false;
   }
   CountingLink counted(driver);
+  TimedLink timed(counted);
   CountingBell bell;
   SystemClock system;
   FakeClock fake;
-  WaitNotingClock clock(fakeClock ? static_cast<Clock&>(fake) : static_cast<Clock&>(system));
+  WaitNotingClock clock(o.fakeClock ? static_cast<Clock&>(fake) : static_cast<Clock&>(system));
   NoIdlePump pump;
-  MainFormModel model(counted, bell, clock, pump);
+  MainFormModel model(timed, bell, clock, pump);
   RunController& controller = model.Controller;
 
-  const double bitTime = baud ? 11.0 / baud : 0.0;
+  const double bitTime = o.baud ? 11.0 / o.baud : 0.0;
   std::printf("%s, %s clock, seed %llu\n",
-              baud ? ("paced at " + std::to_string(baud) + " baud 8E1").c_str() : "unpaced",
-              fakeClock ? "fake" : "real", static_cast<unsigned long long>(seed));
+              o.baud ? ("paced at " + std::to_string(o.baud) + " baud 8E1").c_str() : "unpaced",
+              o.fakeClock ? "fake" : "real", static_cast<unsigned long long>(o.seed));
   std::printf(
       "stage  messages  to head  from head  seconds  waits(s)  wire(s)  floor(s)  over floor  tool "
       "cpu(s)\n");
   double total = 0, totalFloor = 0, totalCpu = 0;
   std::size_t totalMessages = 0, totalSent = 0, totalReceived = 0;
-  for (int stage = 0; stage <= lastStage; ++stage) {
+  for (int stage = 0; stage <= o.lastStage; ++stage) {
     const std::size_t messages = counted.messages, sent = counted.sent, received = counted.received;
     const std::size_t waitsBefore = clock.phases.size();
     const double cpu = CpuSeconds();
@@ -146,18 +224,18 @@ int main(int argc, char** argv) {
     const double cpuUsed = CpuSeconds() - cpu;
     if (controller.AdjResult != 1 && controller.AdjResult != kRunCompleted) {
       std::fprintf(stderr, "stage %d failed\n", stage);
-      return 1;
+      return false;
     }
     double waits = 0;
     static constexpr double kWaitLengths[] = {6, 11, 11, 11};
     for (std::size_t i = waitsBefore; i < clock.phases.size() && i < 4; ++i) {
-      waits += fakeClock ? 0.0 : kWaitLengths[i] - clock.phases[i];
+      waits += o.fakeClock ? 0.0 : kWaitLengths[i] - clock.phases[i];
     }
     const std::size_t m = counted.messages - messages;
     const std::size_t s = counted.sent - sent, r = counted.received - received;
     const double wire = static_cast<double>(s + r) * bitTime;
     const double floor = waits + wire;
-    if (stage < firstStage) continue;
+    if (stage < o.firstStage) continue;
     std::printf("%5d  %8zu  %7zu  %9zu  %7.3f  %8.3f  %7.3f  %8.3f  %9.3f%%  %10.3f\n", stage, m, s,
                 r, seconds, waits, wire, floor, floor > 0 ? 100.0 * (seconds - floor) / floor : 0.0,
                 cpuUsed);
@@ -169,10 +247,63 @@ int main(int argc, char** argv) {
               static_cast<double>(totalSent + totalReceived) * bitTime, totalFloor,
               totalFloor > 0 ? 100.0 * (total - totalFloor) / totalFloor : 0.0, totalCpu);
   sim.Stop();
-  if (firstStage == 0) {
+  const std::vector<TraceEntry> entries = ReadTrace(trace);
+  std::size_t traced = 0;
+  for (const TraceEntry& entry : entries) traced += entry.bytes;
+  if (o.firstStage == 0) {
     std::printf("bytes in the simulator's trace, both ways: %zu (counted by the tool: %zu)\n",
-                TraceBytes(trace), totalSent + totalReceived);
+                traced, totalSent + totalReceived);
   }
+  result.split = SplitTime(timed.exchanges, entries, bitTime);
+  const Split& x = result.split;
+  const double each = 1e6 / static_cast<double>(std::max<std::size_t>(x.exchanges, 1));
+  std::printf(
+      "beyond the wire, per exchange (us): tool write %.1f, simulator takes the message %.1f, "
+      "simulator starts its answer late %.1f, last byte late and the tool's read wakes %.1f, "
+      "tool between exchanges %.1f (%zu exchanges)\n",
+      x.toolWrite * each, x.simReads * each, x.simAnswers * each, x.lastByteAndWake * each,
+      x.toolBetween * each, x.exchanges);
+  result.seconds = total;
+  result.floor = totalFloor;
+  result.cpu = totalCpu;
   std::filesystem::remove_all(dir);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"A run against the simulated head, stage by stage, against its floor"};
+  Options o;
+  int repeat = 1;
+  app.add_option("--baud", o.baud, "pace the simulated head at this speed, 8E1")
+      ->check(CLI::IsMember({2400, 9600, 19200}));
+  app.add_option("--from", o.firstStage, "first stage to report (earlier ones run too)")
+      ->check(CLI::Range(0, 4));
+  app.add_option("--to", o.lastStage, "last stage to run")->check(CLI::Range(0, 4));
+  app.add_flag("--fake-clock", o.fakeClock, "let the motor check's waits take no time");
+  app.add_option("--seed", o.seed, "the simulated head's noise seed");
+  app.add_option("--repeat", repeat, "whole runs, each with a new head; then the medians")
+      ->check(CLI::Range(1, 100));
+  CLI11_PARSE(app, argc, argv);
+
+  std::vector<double> seconds, over, cpu, simSide, toolSide, shared;
+  for (int i = 0; i < repeat; ++i) {
+    Result r;
+    if (!RunOnce(o, r)) return 1;
+    seconds.push_back(r.seconds);
+    over.push_back(r.floor > 0 ? 100.0 * (r.seconds - r.floor) / r.floor : 0.0);
+    cpu.push_back(r.cpu);
+    simSide.push_back(r.split.simReads + r.split.simAnswers);
+    toolSide.push_back(r.split.toolWrite + r.split.toolBetween);
+    shared.push_back(r.split.lastByteAndWake);
+  }
+  if (repeat > 1) {
+    std::printf(
+        "median of %d runs: %.3f s, %.3f%% over the floor, tool cpu %.3f s; beyond the wire: the "
+        "simulator %.3f s, the tool %.3f s, last bytes late and the tool's read wake-ups %.3f s\n",
+        repeat, Median(seconds), Median(over), Median(cpu), Median(simSide), Median(toolSide),
+        Median(shared));
+  }
   return 0;
 }

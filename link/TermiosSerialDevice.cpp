@@ -209,7 +209,10 @@ bool TermiosSerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::u
     }
     if (now >= deadline) break;
     pollfd wait{fd_, POLLIN, 0};
-    const timespec slice = ToTimespec(std::min<Clock::duration>(deadline - now, kPumpInterval));
+    // Without a window to repaint, one wait to the deadline; with one, slices between repaints.
+    const Clock::duration left = deadline - now;
+    const timespec slice =
+        ToTimespec(pump != nullptr ? std::min<Clock::duration>(left, kPumpInterval) : left);
     if (ppoll(&wait, 1, &slice, nullptr) < 0) {
       if (errno == EINTR) continue;
       return Fail(errno);

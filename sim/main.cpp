@@ -80,9 +80,15 @@ int main(int argc, char** argv) {
     traceFile = std::fopen(tracePath.c_str(), "w");
     if (!traceFile) return Fail("cannot write " + tracePath);
   }
-  sim::Trace trace(traceFile, sim::Trace::Clock::now());
-  if (traceFile)
-    trace.Remark(sim::Trace::Clock::now(), "qzr71-headsim trace: seconds sender bytes");
+  const auto traceStart = sim::Trace::Clock::now();
+  sim::Trace trace(traceFile, traceStart);
+  if (traceFile) {
+    trace.Remark(traceStart, "qzr71-headsim trace: seconds sender bytes");
+    const auto origin =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(traceStart.time_since_epoch());
+    trace.Remark(traceStart,
+                 "0 is " + std::to_string(origin.count()) + " ns on the monotonic clock");
+  }
 
   sim::HeadEngine engine(scenario, stored, seed, [&statePath](const sim::HeadDataBlock& block) {
     if (statePath.empty()) return;

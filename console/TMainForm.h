@@ -41,6 +41,7 @@ class TMainForm final : public QMainWindow {
   QMenu* Opiton1;
   QAction* COMMport1;
   QAction* Version1;
+  QAction* Runsfolder1;
 
   QGroupBox* AdjItem;
   QLabel* MotorTest;
@@ -60,6 +61,8 @@ class TMainForm final : public QMainWindow {
   void Exit1Click();
   void COMMport1Click();
   void Version1Click();
+  // Shows the folder of the run records in the desktop's file manager.
+  void Runsfolder1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -9,11 +9,13 @@
 #include "console/Logo.h"
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
+#include "console/RunFiles.h"
+#include "console/RunRecorder.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 #include "link/BellOutput.h"
 #include "link/PortDriver.h"
-#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 
 namespace {
@@ -34,6 +36,8 @@ int RunTool(QApplication& app) {
   MainForm = mainForm.get();
   Rs232cForm = new TRs232cForm(driver, MainForm);
   VersionForm = new TVersionForm(MainForm);
+  RunRecorder recorder(
+      MainForm->Model, RunsFolder(), [&driver] { return DescribePort(driver); }, boxes);
 
   MainForm->show();
   const int result = app.exec();

@@ -358,11 +358,10 @@ class RunEvents final : public RunObserver {
   const ScriptedPort& port_;
 };
 
-enum class Act { kStart, kFileStart, kCancel, kCloseWindow, kFailNext };
-
 struct EndCase {
   const char* name;
-  std::vector<Act> acts;
+  const char*
+      acts;  // S Start or Next, F File > Start, C Cancel, W window closes, x next stage fails
   std::vector<std::string> seen;
 };
 
@@ -373,26 +372,14 @@ TEST_P(RunEnds, TellsTheStartAndTheEndOnceAfterTheLastLineAndCommand) {
   auto& c = Controller();
   c.SetRunObserver(&events);
   std::size_t stage = 0;
-  for (const Act act : GetParam().acts) {
+  for (const char* act = GetParam().acts; *act != '\0'; ++act) {
     const std::size_t before = events.seen.size();
-    switch (act) {
-      case Act::kStart:
-        c.BtnStartClick();
-        break;
-      case Act::kFileStart:
-        c.Start1Click();
-        break;
-      case Act::kCancel:
-        c.BtnCancelClick();
-        break;
-      case Act::kCloseWindow:
-        c.WindowClosing();
-        break;
-      case Act::kFailNext:
-        results_[stage] = StepResult{163};
-        break;
-    }
-    if (act == Act::kStart || act == Act::kFileStart) ++stage;
+    if (*act == 'S') c.BtnStartClick();
+    if (*act == 'F') c.Start1Click();
+    if (*act == 'C') c.BtnCancelClick();
+    if (*act == 'W') c.WindowClosing();
+    if (*act == 'x') results_[stage] = StepResult{163};
+    if (*act == 'S' || *act == 'F') ++stage;
     if (events.seen.size() > before && events.seen.back() != "started") {
       EXPECT_EQ(events.logAtEnd, log_.Lines()) << "the end comes after the run's last lines";
       EXPECT_EQ(events.sentAtEnd, port_.written.size()) << "and after its last command";
@@ -402,24 +389,14 @@ TEST_P(RunEnds, TellsTheStartAndTheEndOnceAfterTheLastLineAndCommand) {
 }
 
 const EndCase kEndCases[] = {
-    {"Completed",
-     {Act::kStart, Act::kStart, Act::kStart, Act::kStart, Act::kStart, Act::kCancel},
-     {"started", "completed stage 4 result 162"}},
-    {"FailedAtStageTwo",
-     {Act::kStart, Act::kStart, Act::kFailNext, Act::kStart, Act::kCancel, Act::kCloseWindow},
-     {"started", "failed stage 2 result 163"}},
-    {"FileStartFailed",
-     {Act::kFailNext, Act::kFileStart},
-     {"started", "failed stage 0 result 163"}},
-    {"AbandonedAtTheQuestion",
-     {Act::kStart, Act::kStart, Act::kStart, Act::kStart, Act::kCancel, Act::kCloseWindow},
-     {"started", "abandoned stage 3 result 1"}},
-    {"WindowClosedWhileWaiting",
-     {Act::kStart, Act::kStart, Act::kCloseWindow, Act::kCloseWindow},
-     {"started", "window closed stage 1 result 1"}},
-    {"ClosedWhenIdle", {Act::kCloseWindow}, {}},
+    {"Completed", "SSSSSC", {"started", "completed stage 4 result 162"}},
+    {"FailedAtStageTwo", "SSxSCW", {"started", "failed stage 2 result 163"}},
+    {"FileStartFailed", "xF", {"started", "failed stage 0 result 163"}},
+    {"AbandonedAtTheQuestion", "SSSSCW", {"started", "abandoned stage 3 result 1"}},
+    {"WindowClosedWhileWaiting", "SSWW", {"started", "window closed stage 1 result 1"}},
+    {"ClosedWhenIdle", "W", {}},
     {"TwoRuns",
-     {Act::kStart, Act::kCancel, Act::kCancel, Act::kFileStart, Act::kCloseWindow},
+     "SCCFW",
      {"started", "abandoned stage 0 result 1", "started", "window closed stage 0 result 1"}},
 };
 

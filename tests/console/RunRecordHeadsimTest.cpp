@@ -465,48 +465,6 @@ INSTANTIATE_TEST_SUITE_P(RunRecord, RunRecords, testing::ValuesIn(kRows),
                            return row.param.name;
                          });
 
-// The identification field is whatever the head holds: in the history it must stay one cell that
-// no spreadsheet runs as a formula, in the file name a plain name.
-TEST_F(RecordedRun, AnOddIdentificationFieldStaysOneCellAndAPlainFileName) {
-  const fs::path state = fs::temp_directory_path() / ("qzr71-odd-id-" + std::to_string(getpid()));
-  Bytes block(160, 0);
-  const Bytes id{'=', 'A', ',', '"', 'b', 0xE9, ';', 'x'};
-  std::copy(id.begin(), id.end(), block.begin() + 16);
-  {
-    std::ofstream out(state);
-    out << "# a head with an odd identification field\n";
-    for (std::size_t i = 0; i < block.size(); ++i) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%02X", block[i]);
-      out << hex << (i % 16 == 15 ? "\n" : " ");
-    }
-  }
-  Record({"",
-          "",
-          "",
-          {"--state", state.string()},
-          0,
-          Then::kCancel,
-          "",
-          0,
-          0,
-          false,
-          HeadRead::kBlock,
-          {}});
-  fs::remove(state);
-  const std::vector<fs::path> records = RecordFiles();
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_TRUE(records[0].filename().string().ends_with("__A__b__x.json")) << records[0];
-  std::ifstream in(records[0]);
-  EXPECT_EQ(Json::parse(in)["head_data"]["HeadIdField"], "=A,\"b\u00e9;x");
-
-  const std::optional<Json> history = ReadHistory(runs_ / "runs.csv");
-  ASSERT_TRUE(history);
-  ASSERT_EQ(history->size(), 2u);
-  ASSERT_EQ((*history)[1].size(), kHeader.size());
-  EXPECT_EQ((*history)[1][1], "'=A,\"b?;x");
-}
-
 // A box that notes what the run had done when it came up.
 class BoxAfterTheRun final : public MessageBoxes {
  public:

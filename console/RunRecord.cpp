@@ -69,13 +69,13 @@ Json PortJson(const PortFacts& port) {
   json["open"] = port.open;
   if (port.line) {
     static constexpr std::array<const char*, 3> kParity{"none", "odd", "even"};
-    static constexpr std::array<double, 3> kStopBits{1, 1.5, 2};
+    // Whole numbers stay integers: 1 and 2, and 1.5.
+    const std::array<Json, 3> kStopBits{1, 1.5, 2};
     json["baud_rate"] = port.line->baudRate;
     json["byte_size"] = port.line->byteSize;
     json["parity"] = port.line->parity < kParity.size() ? kParity[port.line->parity] : "unknown";
-    json["stop_bits"] = port.line->stopBits < kStopBits.size()
-                            ? Json(kStopBits[port.line->stopBits])
-                            : Json(nullptr);
+    json["stop_bits"] =
+        port.line->stopBits < kStopBits.size() ? kStopBits[port.line->stopBits] : Json(nullptr);
   }
   return json;
 }

@@ -273,7 +273,7 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
   EXPECT_EQ(port["baud_rate"], 9600);
   EXPECT_EQ(port["byte_size"], 8);
   EXPECT_EQ(port["parity"], "even");
-  EXPECT_EQ(port["stop_bits"], 1);
+  EXPECT_EQ(port["stop_bits"].dump(), "1");
   const std::string started = record["started"];
   EXPECT_TRUE(std::regex_match(started, kIsoLocal)) << started;
   EXPECT_TRUE(std::regex_match(record["ended"].get<std::string>(), kIsoLocal));

@@ -44,6 +44,7 @@ class TMainForm final : public QMainWindow {
   QAction* Version1;
   // The "Serial devices" dialog, made after the three windows; nothing to show until then.
   QWidget* SerialDevicesForm = nullptr;
+  QAction* Runsfolder1;
 
   QGroupBox* AdjItem;
   QLabel* MotorTest;
@@ -64,6 +65,8 @@ class TMainForm final : public QMainWindow {
   void COMMport1Click();
   void Serialdevices1Click();
   void Version1Click();
+  // Shows the folder of the run records in the desktop's file manager.
+  void Runsfolder1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -57,6 +57,7 @@ struct ProgressReport {
   std::uint32_t run = 0;
   std::uint32_t runNeeded = 0;
   std::optional<double> secondsLeft;   // in a timed wait
+  std::uint32_t waitSeconds = 0;       // that wait's whole length, to count it down against
   std::optional<std::uint32_t> value;  // a single measurement: the motor speed
   std::span<const ChannelReading> channels;
   bool verdict = false;  // the step has judged: the channels marked bad are the ones it lists

@@ -20,6 +20,7 @@
 #include "console/GuardedHandler.h"
 #include "console/InputBlocker.h"
 #include "console/Logo.h"
+#include "console/TLevelsForm.h"
 #include "console/TVersionForm.h"
 #include "console/TRs232cForm.h"
 
@@ -76,6 +77,7 @@ TMainForm::TMainForm(const Seams& seams, const MainFormModel::StageFactory& make
 }
 
 TMainForm::~TMainForm() {
+  delete LevelsForm;  // it watches the model's progress, which goes before the child windows
   Model.Log.SetObserver({});
   Model.Controller.SetViewObserver({});
 }
@@ -92,6 +94,7 @@ void TMainForm::BuildMenu() {
   Opiton1 = MainMenu1->addMenu(QStringLiteral("Opiton"));
   COMMport1 = Opiton1->addAction(QStringLiteral("COM port"));
   Version1 = Opiton1->addAction(QStringLiteral("Version"));
+  Levels1 = Opiton1->addAction(QStringLiteral("Levels"));
 
   for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
 
@@ -99,6 +102,7 @@ void TMainForm::BuildMenu() {
   connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
   connect(COMMport1, &QAction::triggered, this, &TMainForm::COMMport1Click);
   connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
+  connect(Levels1, &QAction::triggered, this, &TMainForm::Levels1Click);
 }
 
 void TMainForm::BuildControls() {
@@ -222,6 +226,14 @@ void TMainForm::Version1Click() {
   VersionForm->activateWindow();
 }
 
+void TMainForm::Levels1Click() {
+  // Until it is first opened, nothing watches the steps.
+  if (LevelsForm == nullptr) LevelsForm = new TLevelsForm(Model.Progress, blocker_, this);
+  LevelsForm->show();
+  LevelsForm->raise();
+  LevelsForm->activateWindow();
+}
+
 void TMainForm::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (placed_) return;
@@ -235,7 +247,8 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   // The dialogs end with the main window; hidden, they do not keep the program alive.
-  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm)}) {
+  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm),
+                          static_cast<QWidget*>(LevelsForm)}) {
     if (dialog != nullptr) dialog->hide();
   }
   QMainWindow::closeEvent(event);

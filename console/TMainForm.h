@@ -12,6 +12,7 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class TLevelsForm;
 
 // The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
 // log and the menus. It mirrors the model's run view and log and forwards clicks to the run
@@ -41,6 +42,7 @@ class TMainForm final : public QMainWindow {
   QMenu* Opiton1;
   QAction* COMMport1;
   QAction* Version1;
+  QAction* Levels1;
 
   QGroupBox* AdjItem;
   QLabel* MotorTest;
@@ -51,6 +53,9 @@ class TMainForm final : public QMainWindow {
   QPushButton* BtnCancel;
   QPlainTextEdit* AdjMemo;
 
+  // The Levels window, made when first chosen from the menu.
+  TLevelsForm* LevelsForm = nullptr;
+
   // The log, the adjustment record and the run controller.
   MainFormModel Model;
 
@@ -60,6 +65,7 @@ class TMainForm final : public QMainWindow {
   void Exit1Click();
   void COMMport1Click();
   void Version1Click();
+  void Levels1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,5 +1,6 @@
 # The run controller and the main window's model (no Qt).
 add_library(qzr71_console_core STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/LevelsPicture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunController.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFormModel.cpp)
 target_include_directories(qzr71_console_core PUBLIC ${PROJECT_SOURCE_DIR})

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "console/LevelsPicture.h"
+
+// One channel in the Levels window, on one line: a mark and a word for its state, its name, its
+// level as a bar over the scale 0 to 255 with its window hatched, and its values as text. The
+// state reads without colour (the mark's shape and the word); screen readers get the channel's
+// name and its values in words.
+class ChannelBar final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ChannelBar(QWidget* parent);
+
+  // Repaints only when something shown has changed.
+  void Show(const ShownChannel& channel, ChannelState state, const QString& spoken);
+
+  const ShownChannel& Channel() const { return channel_; }
+  ChannelState State() const { return state_; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  struct Columns {
+    QRect mark, name, track, values;
+  };
+  Columns Layout() const;
+  int ColumnWidth(const QString& widest) const;
+  int MarkColumnWidth() const;
+  void PaintMark(QPainter& painter, const QRect& box) const;
+  void PaintTrack(QPainter& painter, const QRect& track) const;
+
+  ShownChannel channel_;
+  ChannelState state_ = ChannelState::kInside;
+  bool shown_ = false;
+  QString name_;
+  QString values_;
+};

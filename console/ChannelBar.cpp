@@ -1,6 +1,8 @@
 #include "console/ChannelBar.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionFocusRect>
@@ -12,11 +14,11 @@ constexpr int kSmallestTrack = 120;
 constexpr int kPreferredTrack = 256;  // a pixel a level
 constexpr int kScale = 256;           // levels 0 to 255
 
-// The widest texts each column must hold: the longest name a step reports and the longest
-// values line.
+// The widest texts each column must hold: the longest name a step reports, the longest word and
+// the longest values line.
 const char* const kWidestName = "front, no paper";
-const char* const kWidestValues = "level 255, window 255 to 255, gain 255, D/A 255";
 const char* const kWidestWord = "high";
+const char* const kWidestValues = "level 255, window 255 to 255, gain 255, D/A 255";
 
 QColor StateColour(ChannelState state) {
   switch (state) {
@@ -29,6 +31,18 @@ QColor StateColour(ChannelState state) {
       return {0xc6, 0x28, 0x28};
   }
   return Qt::black;
+}
+
+QStaticText PlainText(const QString& text) {
+  QStaticText prepared(text);
+  prepared.setTextFormat(Qt::PlainText);
+  prepared.setPerformanceHint(QStaticText::AggressiveCaching);
+  return prepared;
+}
+
+QFont Bold(QFont font) {
+  font.setBold(true);
+  return font;
 }
 
 }  // namespace
@@ -44,36 +58,55 @@ void ChannelBar::Show(const ShownChannel& channel, ChannelState state, const QSt
   const bool renamed = !shown_ || channel.name != channel_.name;
   shown_ = true;
   channel_ = channel;
-  state_ = state;
-  values_ = QString::fromStdString(LevelsPicture::ValuesText(channel));
   if (renamed) {
-    name_ = QString::fromStdString(channel.name);
-    setAccessibleName(name_);
+    name_ = PlainText(QString::fromStdString(channel.name));
+    setAccessibleName(name_.text());
     // A name longer than any the steps report today still gets its whole column.
+    widthsKnown_ = false;
     updateGeometry();
   }
+  if (renamed || state != state_) {
+    const std::string_view word = ChannelStateWord(state);
+    word_ = PlainText(QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size())));
+  }
+  const bool restyled = renamed || state != state_;
+  state_ = state;
+  values_ = PlainText(QString::fromStdString(LevelsPicture::ValuesText(channel)));
   setAccessibleDescription(spoken);
-  update();
+  // Mostly only the level and the values move; the mark and the name stay as they are.
+  if (restyled) {
+    update();
+  } else {
+    const Columns c = Layout();
+    update(c.track.united(c.values));
+  }
 }
 
-int ChannelBar::ColumnWidth(const QString& widest) const {
-  return fontMetrics().horizontalAdvance(widest) + kGap;
+void ChannelBar::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) {
+    widthsKnown_ = false;
+    updateGeometry();
+  }
+  QWidget::changeEvent(event);
 }
 
-int ChannelBar::MarkColumnWidth() const {
-  // The shape, a little room, and the word, which is bold on a channel judged bad.
-  QFont bold = font();
-  bold.setBold(true);
-  return fontMetrics().height() + 4 +
-         QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(kWidestWord)) + kGap;
+const ChannelBar::Widths& ChannelBar::ColumnWidths() const {
+  if (widthsKnown_) return widths_;
+  const QFontMetrics plain = fontMetrics();
+  const QFontMetrics bold(Bold(font()));  // a channel judged bad has its word and name in bold
+  const auto width = [&](const QString& text) {
+    return std::max(plain.horizontalAdvance(text), bold.horizontalAdvance(text)) + kGap;
+  };
+  widths_.mark = plain.height() + 4 + width(QString::fromLatin1(kWidestWord));
+  widths_.name = std::max(width(QString::fromLatin1(kWidestName)), width(name_.text()));
+  widths_.values = width(QString::fromLatin1(kWidestValues));
+  widthsKnown_ = true;
+  return widths_;
 }
 
 QSize ChannelBar::minimumSizeHint() const {
-  const int mark = MarkColumnWidth();
-  const int name = std::max(ColumnWidth(QString::fromLatin1(kWidestName)), ColumnWidth(name_));
-  const int values =
-      std::max(ColumnWidth(QString::fromLatin1(kWidestValues)), ColumnWidth(values_));
-  return {kGap + mark + name + kSmallestTrack + kGap + values, fontMetrics().height() + 6};
+  const Widths& w = ColumnWidths();
+  return {kGap + w.mark + w.name + kSmallestTrack + kGap + w.values, fontMetrics().height() + 6};
 }
 
 QSize ChannelBar::sizeHint() const {
@@ -81,50 +114,43 @@ QSize ChannelBar::sizeHint() const {
 }
 
 ChannelBar::Columns ChannelBar::Layout() const {
+  const Widths& w = ColumnWidths();
   const QRect all = rect().adjusted(kGap / 2, 2, -kGap / 2, -2);
-  const int markWidth = MarkColumnWidth();
-  const int nameWidth = std::max(ColumnWidth(QString::fromLatin1(kWidestName)), ColumnWidth(name_));
-  const int valuesWidth =
-      std::max(ColumnWidth(QString::fromLatin1(kWidestValues)), ColumnWidth(values_));
-  Columns columns;
-  columns.mark = QRect(all.left(), all.top(), markWidth, all.height());
-  columns.name = QRect(columns.mark.right() + 1, all.top(), nameWidth, all.height());
-  columns.values =
-      QRect(all.right() + 1 - valuesWidth + kGap, all.top(), valuesWidth - kGap, all.height());
-  const int trackLeft = columns.name.right() + 1;
-  columns.track =
-      QRect(trackLeft, all.top() + 1, columns.values.left() - kGap - trackLeft, all.height() - 2);
-  return columns;
+  Columns c;
+  c.mark = QRect(all.left(), all.top(), w.mark, all.height());
+  c.name = QRect(c.mark.right() + 1, all.top(), w.name, all.height());
+  c.values = QRect(all.right() + 1 - w.values + kGap, all.top(), w.values - kGap, all.height());
+  c.track = QRect(c.name.right() + 1, all.top() + 1, c.values.left() - kGap - c.name.right() - 1,
+                  all.height() - 2);
+  return c;
 }
 
-void ChannelBar::paintEvent(QPaintEvent*) {
+void ChannelBar::paintEvent(QPaintEvent* event) {
   if (!shown_) return;
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const Columns columns = Layout();
+  const Columns c = Layout();
+  const QRect dirty = event->rect();
 
-  if (state_ == ChannelState::kJudgedBad) {
-    // Marked beyond the colour: a heavy frame round the whole line.
+  const bool judgedBad = state_ == ChannelState::kJudgedBad;
+  if (judgedBad) {
+    // Marked beyond the colour: a heavy frame round the whole line, its word and name in bold.
     const QColor red = StateColour(state_);
     painter.fillRect(rect(), QColor(red.red(), red.green(), red.blue(), 40));
     painter.setPen(QPen(red, 2));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
   }
 
-  PaintMark(painter, columns.mark);
+  const int textTop = c.values.top() + (c.values.height() - fontMetrics().height()) / 2;
   painter.setPen(palette().color(QPalette::WindowText));
-  QFont bold = font();
-  bold.setBold(state_ == ChannelState::kJudgedBad);
-  painter.setFont(bold);
-  const int markSize = fontMetrics().height();
-  painter.drawText(columns.mark.adjusted(markSize + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                   QString::fromLatin1(ChannelStateWord(state_).data(),
-                                       static_cast<qsizetype>(ChannelStateWord(state_).size())));
-  painter.drawText(columns.name, Qt::AlignLeft | Qt::AlignVCenter, name_);
-  painter.setFont(font());
-  painter.drawText(columns.values, Qt::AlignLeft | Qt::AlignVCenter, values_);
-  PaintTrack(painter, columns.track);
+  if (dirty.intersects(c.mark.united(c.name))) {
+    PaintMark(painter, c.mark);
+    if (judgedBad) painter.setFont(Bold(font()));
+    painter.drawStaticText(c.mark.left() + fontMetrics().height() + 4, textTop, word_);
+    painter.drawStaticText(c.name.left(), textTop, name_);
+    painter.setFont(font());
+  }
+  if (dirty.intersects(c.values)) painter.drawStaticText(c.values.left(), textTop, values_);
+  if (dirty.intersects(c.track)) PaintTrack(painter, c.track);
 
   if (hasFocus()) {
     QStyleOptionFocusRect focus;
@@ -136,6 +162,8 @@ void ChannelBar::paintEvent(QPaintEvent*) {
 
 // A tick for in, a triangle pointing the way the level is off, a cross for judged bad.
 void ChannelBar::PaintMark(QPainter& painter, const QRect& box) const {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
   const int size = fontMetrics().height() - 4;
   const QRectF mark(box.left() + 2, box.center().y() - size / 2.0, size, size);
   const QColor colour = StateColour(state_);
@@ -173,33 +201,29 @@ void ChannelBar::PaintMark(QPainter& painter, const QRect& box) const {
       break;
   }
   painter.drawPath(path);
+  painter.restore();
 }
 
 // The scale 0 to 255: the level as a filled bar, the window as a hatched band with solid edges.
+// Whole pixels throughout, so that nothing needs smoothing.
 void ChannelBar::PaintTrack(QPainter& painter, const QRect& track) const {
-  const auto x = [&track](int level) {
-    return track.left() + static_cast<double>(track.width()) * level / kScale;
-  };
+  const auto x = [&track](int level) { return track.left() + track.width() * level / kScale; };
   painter.setPen(palette().color(QPalette::Mid));
   painter.setBrush(palette().color(QPalette::Base));
-  painter.drawRect(QRectF(track).adjusted(0.5, 0.5, -0.5, -0.5));
+  painter.drawRect(track.adjusted(0, 0, -1, -1));
 
-  const QRectF window(x(channel_.lowest), track.top(), x(channel_.highest + 1) - x(channel_.lowest),
-                      track.height());
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(palette().color(QPalette::AlternateBase));
-  painter.drawRect(window);
-  painter.setBrush(QBrush(palette().color(QPalette::Dark), Qt::BDiagPattern));
-  painter.drawRect(window);
+  const QRect window(QPoint(x(channel_.lowest), track.top()),
+                     QPoint(x(channel_.highest + 1) - 1, track.bottom()));
+  painter.fillRect(window, palette().color(QPalette::AlternateBase));
+  painter.fillRect(window, QBrush(palette().color(QPalette::Dark), Qt::BDiagPattern));
 
-  const double inset = track.height() / 4.0;
-  const QRectF level(track.left(), track.top() + inset, x(channel_.level + 1) - track.left(),
-                     track.height() - 2 * inset);
-  painter.setBrush(StateColour(state_));
-  painter.drawRect(level);
+  const int inset = track.height() / 4;
+  painter.fillRect(QRect(QPoint(track.left(), track.top() + inset),
+                         QPoint(x(channel_.level + 1) - 1, track.bottom() - inset)),
+                   StateColour(state_));
 
-  painter.setPen(QPen(palette().color(QPalette::WindowText), 1.5));
-  for (const double edge : {window.left(), window.right()}) {
-    painter.drawLine(QPointF(edge, track.top()), QPointF(edge, track.bottom() + 1));
+  painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
+  for (const int edge : {window.left(), window.right() + 1}) {
+    painter.drawLine(edge, track.top(), edge, track.bottom());
   }
 }

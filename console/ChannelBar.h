@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
@@ -26,20 +27,28 @@ class ChannelBar final : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  // The widths of the columns beside the track, measured once per font and name: a picture
+  // comes ten times a second, and measuring text is the dear part of drawing it.
+  struct Widths {
+    int mark = 0, name = 0, values = 0;
+  };
+  const Widths& ColumnWidths() const;
   struct Columns {
     QRect mark, name, track, values;
   };
   Columns Layout() const;
-  int ColumnWidth(const QString& widest) const;
-  int MarkColumnWidth() const;
   void PaintMark(QPainter& painter, const QRect& box) const;
   void PaintTrack(QPainter& painter, const QRect& track) const;
 
   ShownChannel channel_;
   ChannelState state_ = ChannelState::kInside;
   bool shown_ = false;
-  QString name_;
-  QString values_;
+  QStaticText name_;
+  QStaticText word_;
+  QStaticText values_;
+  mutable Widths widths_;
+  mutable bool widthsKnown_ = false;
 };

@@ -23,15 +23,15 @@ QString Text(const std::string& text) {
 }
 
 void Apply(QProgressBar* bar, const BarSetting& setting) {
-  if (setting.busy) {
-    bar->setRange(0, 0);
-  } else {
-    bar->setRange(0, setting.maximum);
-    bar->setValue(setting.value);
-  }
+  // The text first: a progress bar repaints at once when its value changes, and should not paint
+  // twice for one picture.
+  const QString text = Text(setting.text);
+  bar->setFormat(text);
   // A busy bar draws no text; the description still tells a screen reader what goes on.
-  bar->setFormat(Text(setting.text));
-  bar->setAccessibleDescription(Text(setting.text));
+  if (bar->accessibleDescription() != text) bar->setAccessibleDescription(text);
+  const int maximum = setting.busy ? 0 : setting.maximum;
+  if (bar->minimum() != 0 || bar->maximum() != maximum) bar->setRange(0, maximum);
+  if (!setting.busy) bar->setValue(setting.value);
 }
 
 }  // namespace

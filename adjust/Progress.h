@@ -39,6 +39,8 @@ std::string_view ProgressCountName(ProgressStep step);
 // One channel as the step sees it in this report. The level is inside when
 // lowest <= level <= highest.
 struct ChannelReading {
+  // From the channel tables or a literal: it outlives the report, so that a subscriber may keep
+  // a copy of the readings (a window does, for every report) without copying the names.
   std::string_view name;
   std::uint8_t level = 0;
   std::uint8_t lowest = 0;
@@ -46,6 +48,7 @@ struct ChannelReading {
   std::optional<std::uint8_t> gain;
   std::optional<std::uint8_t> daValue;
   bool bad = false;  // the step's judgement of the channel so far
+  bool operator==(const ChannelReading&) const = default;
 };
 
 struct ProgressReport {

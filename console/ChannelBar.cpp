@@ -53,13 +53,14 @@ ChannelBar::ChannelBar(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-void ChannelBar::Show(const ShownChannel& channel, ChannelState state, const QString& spoken) {
+void ChannelBar::Show(const ChannelReading& channel, ChannelState state, const QString& spoken) {
   if (shown_ && channel == channel_ && state == state_) return;
   const bool renamed = !shown_ || channel.name != channel_.name;
   shown_ = true;
   channel_ = channel;
   if (renamed) {
-    name_ = PlainText(QString::fromStdString(channel.name));
+    name_ = PlainText(
+        QString::fromUtf8(channel.name.data(), static_cast<qsizetype>(channel.name.size())));
     setAccessibleName(name_.text());
     // A name longer than any the steps report today still gets its whole column.
     widthsKnown_ = false;

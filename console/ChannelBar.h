@@ -17,9 +17,9 @@ class ChannelBar final : public QWidget {
   explicit ChannelBar(QWidget* parent);
 
   // Repaints only when something shown has changed.
-  void Show(const ShownChannel& channel, ChannelState state, const QString& spoken);
+  void Show(const ChannelReading& channel, ChannelState state, const QString& spoken);
 
-  const ShownChannel& Channel() const { return channel_; }
+  const ChannelReading& Channel() const { return channel_; }
   ChannelState State() const { return state_; }
 
   QSize sizeHint() const override;
@@ -43,7 +43,7 @@ class ChannelBar final : public QWidget {
   void PaintMark(QPainter& painter, const QRect& box) const;
   void PaintTrack(QPainter& painter, const QRect& track) const;
 
-  ShownChannel channel_;
+  ChannelReading channel_;
   ChannelState state_ = ChannelState::kInside;
   bool shown_ = false;
   QStaticText name_;

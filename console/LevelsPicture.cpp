@@ -24,7 +24,7 @@ int ToInt(std::uint32_t n) {
   return static_cast<int>(std::min<std::uint32_t>(n, 1'000'000));
 }
 
-std::string WindowText(const ShownChannel& channel) {
+std::string WindowText(const ChannelReading& channel) {
   if (channel.lowest == 0 && channel.highest == 255) return {};
   if (channel.lowest == 0) return "at most " + std::to_string(channel.highest);
   if (channel.highest == 255) return "at least " + std::to_string(channel.lowest);
@@ -62,18 +62,7 @@ void LevelsPicture::Take(const ProgressReport& report) {
   if (report.value || newStep) value_ = report.value;
   if (!report.channels.empty()) {
     verdict_ = report.verdict;
-    channels_.resize(report.channels.size());
-    for (std::size_t i = 0; i < channels_.size(); ++i) {
-      const ChannelReading& from = report.channels[i];
-      ShownChannel& to = channels_[i];
-      to.name.assign(from.name);
-      to.level = from.level;
-      to.lowest = from.lowest;
-      to.highest = from.highest;
-      to.gain = from.gain;
-      to.daValue = from.daValue;
-      to.bad = from.bad;
-    }
+    channels_.assign(report.channels.begin(), report.channels.end());
   } else if (newStep) {
     verdict_ = report.verdict;
     channels_.clear();
@@ -125,7 +114,7 @@ std::string LevelsPicture::SummaryText() const {
   }
   if (!verdict_) return {};
   std::string bad;
-  for (const ShownChannel& channel : channels_) {
+  for (const ChannelReading& channel : channels_) {
     if (StateOf(channel) != ChannelState::kJudgedBad) continue;
     bad += bad.empty() ? "Judged bad: " : ", ";
     bad += channel.name;
@@ -133,14 +122,14 @@ std::string LevelsPicture::SummaryText() const {
   return bad.empty() ? "Judged: every channel passed" : bad;
 }
 
-ChannelState LevelsPicture::StateOf(const ShownChannel& channel) const {
+ChannelState LevelsPicture::StateOf(const ChannelReading& channel) const {
   if (verdict_ && channel.bad) return ChannelState::kJudgedBad;
   if (channel.level < channel.lowest) return ChannelState::kBelow;
   if (channel.level > channel.highest) return ChannelState::kAbove;
   return ChannelState::kInside;
 }
 
-std::string LevelsPicture::ValuesText(const ShownChannel& channel) {
+std::string LevelsPicture::ValuesText(const ChannelReading& channel) {
   std::string text = "level " + std::to_string(channel.level);
   if (const std::string window = WindowText(channel); !window.empty()) text += ", " + window;
   if (channel.gain) text += ", gain " + std::to_string(*channel.gain);
@@ -148,9 +137,9 @@ std::string LevelsPicture::ValuesText(const ShownChannel& channel) {
   return text;
 }
 
-std::string LevelsPicture::SpokenText(const ShownChannel& channel) const {
+std::string LevelsPicture::SpokenText(const ChannelReading& channel) const {
   static constexpr std::string_view kSpoken[] = {"inside its window", "below its window",
                                                  "above its window", "judged bad"};
-  return channel.name + ", " + std::string(kSpoken[static_cast<int>(StateOf(channel))]) + ": " +
-         ValuesText(channel);
+  return std::string(channel.name) + ", " +
+         std::string(kSpoken[static_cast<int>(StateOf(channel))]) + ": " + ValuesText(channel);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -10,19 +11,8 @@
 
 // What the Levels window shows, apart from its widgets: the latest report of the steps and the
 // texts and bar settings drawn from it. Taking a report only copies it (its channels live only
-// during the call), so that watching a stage costs the stage next to nothing; the window draws
-// from the copy at its own pace.
-
-struct ShownChannel {
-  std::string name;
-  std::uint8_t level = 0;
-  std::uint8_t lowest = 0;
-  std::uint8_t highest = 255;
-  std::optional<std::uint8_t> gain;
-  std::optional<std::uint8_t> daValue;
-  bool bad = false;
-  bool operator==(const ShownChannel&) const = default;
-};
+// during the call; their names outlive it), so that watching a stage costs the stage next to
+// nothing; the window draws from the copy at its own pace.
 
 enum class ChannelState : std::uint8_t {
   kInside,
@@ -61,12 +51,12 @@ class LevelsPicture {
   // The motor speed, or the step's judgement and the channels it found bad.
   std::string SummaryText() const;
 
-  const std::vector<ShownChannel>& Channels() const { return channels_; }
-  ChannelState StateOf(const ShownChannel& channel) const;
+  const std::vector<ChannelReading>& Channels() const { return channels_; }
+  ChannelState StateOf(const ChannelReading& channel) const;
   // The channel's values as one line: level, window, gain and D/A value where the step has them.
-  static std::string ValuesText(const ShownChannel& channel);
+  static std::string ValuesText(const ChannelReading& channel);
   // The same with the name and the state in words, for screen readers.
-  std::string SpokenText(const ShownChannel& channel) const;
+  std::string SpokenText(const ChannelReading& channel) const;
 
  private:
   bool hasReport_ = false;
@@ -80,5 +70,5 @@ class LevelsPicture {
   std::uint32_t waitSeconds_ = 0;
   std::optional<std::uint32_t> value_;
   bool verdict_ = false;
-  std::vector<ShownChannel> channels_;
+  std::vector<ChannelReading> channels_;
 };

@@ -162,7 +162,7 @@ void TLevelsForm::Refresh(bool stageRunning) {
   shownRunning_ = stageRunning;
   // The channels first: a progress bar repaints at once when its value changes, and the picture
   // it then shows should be whole.
-  const std::vector<ShownChannel>& channels = picture_.Channels();
+  const std::vector<ChannelReading>& channels = picture_.Channels();
   for (std::size_t i = 0; i < channels.size(); ++i) {
     ChannelBar* bar = BarAt(i);
     bar->Show(channels[i], picture_.StateOf(channels[i]), Text(picture_.SpokenText(channels[i])));

@@ -173,7 +173,7 @@ TEST(LevelsPicture, ShowsTheMotorSpeedThroughTheNextWait) {
 
 TEST(LevelsPicture, NamesEachKindOfWindowAndOnlyTheValuesTheStepHas) {
   struct Case {
-    ShownChannel channel;
+    ChannelReading channel;
     std::string text;
   };
   const std::vector<Case> cases{

@@ -54,7 +54,7 @@ std::vector<ChannelBar*> ShownBars(const TLevelsForm* levels) {
 Names MarkedChannels(const TLevelsForm* levels) {
   Names marked;
   for (const ChannelBar* bar : ShownBars(levels)) {
-    if (bar->State() == ChannelState::kJudgedBad) marked.push_back(bar->Channel().name);
+    if (bar->State() == ChannelState::kJudgedBad) marked.emplace_back(bar->Channel().name);
   }
   return marked;
 }
@@ -179,8 +179,9 @@ TEST_P(LevelsAfterAFailure, MarksTheChannelsTheLogListsAndReadsThemOutAsText) {
   const std::vector<ChannelBar*> bars = ShownBars(levels);
   ASSERT_EQ(bars.size(), levels->Picture().Channels().size());
   for (ChannelBar* bar : bars) {
-    const ShownChannel& channel = bar->Channel();
-    EXPECT_EQ(AccessibleText(bar, QAccessible::Name), QString::fromStdString(channel.name));
+    const ChannelReading& channel = bar->Channel();
+    EXPECT_EQ(AccessibleText(bar, QAccessible::Name),
+              QString::fromStdString(std::string(channel.name)));
     const QString description = AccessibleText(bar, QAccessible::Description);
     EXPECT_EQ(description, QString::fromStdString(levels->Picture().SpokenText(channel)));
     EXPECT_TRUE(description.contains("level " + QString::number(channel.level)));

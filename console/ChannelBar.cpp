@@ -11,8 +11,8 @@ namespace {
 
 constexpr int kGap = 8;
 constexpr int kSmallestTrack = 120;
-constexpr int kPreferredTrack = 256;  // a pixel a level
-constexpr int kScale = 256;           // levels 0 to 255
+constexpr int kPreferredTrack = 200;
+constexpr int kScale = 256;  // levels 0 to 255
 
 // The widest texts each column must hold: the longest name a step reports, the longest word and
 // the longest values line.

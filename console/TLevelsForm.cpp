@@ -1,5 +1,7 @@
 #include "console/TLevelsForm.h"
 
+#include <chrono>
+
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -134,7 +136,9 @@ void TLevelsForm::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
 }
 
-// Beside the main window where the screen has room, so that the log stays in view.
+// Beside the main window, so that its log stays in view: to its right where the screen has room,
+// else to its left, pushed against the screen's left edge when even that is too narrow, so that
+// it covers the log's start rather than the buttons.
 void TLevelsForm::PlaceBesideOwner() {
   const QWidget* owner = parentWidget();
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -143,8 +147,12 @@ void TLevelsForm::PlaceBesideOwner() {
   const QRect main = owner->frameGeometry();
   QRect frame = frameGeometry();
   frame.moveTopLeft(QPoint(main.right() + 1, main.top()));
-  if (!room.contains(frame)) frame.moveTopRight(QPoint(main.left() - 1, main.top()));
-  if (!room.contains(frame)) return;
+  if (!room.contains(frame)) {
+    frame.moveRight(main.left() - 1);
+    if (frame.left() < room.left()) frame.moveLeft(room.left());
+  }
+  if (frame.bottom() > room.bottom()) frame.moveBottom(room.bottom());
+  if (frame.top() < room.top()) frame.moveTop(room.top());
   move(frame.topLeft() + (pos() - frameGeometry().topLeft()));
 }
 

@@ -26,6 +26,7 @@
 #include "console/Logo.h"
 #include "console/QtMessageBoxes.h"
 #include "console/RunFiles.h"
+#include "console/TLevelsForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 
@@ -82,6 +83,7 @@ TMainForm::TMainForm(const Seams& seams, const MainFormModel::StageFactory& make
 }
 
 TMainForm::~TMainForm() {
+  delete LevelsForm;  // it watches the model's progress, which goes before the child windows
   Model.Log.SetObserver({});
   Model.Controller.SetViewObserver({});
 }
@@ -100,6 +102,7 @@ void TMainForm::BuildMenu() {
   Version1 = Opiton1->addAction(QStringLiteral("Version"));
   // The tool's own additions follow the two items the technician knows.
   Serialdevices1 = Opiton1->addAction(QStringLiteral("Serial devices"));
+  Levels1 = Opiton1->addAction(QStringLiteral("Levels"));
   Runsfolder1 = Opiton1->addAction(QStringLiteral("Runs folder"));
 
   for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
@@ -109,6 +112,7 @@ void TMainForm::BuildMenu() {
   connect(COMMport1, &QAction::triggered, this, &TMainForm::COMMport1Click);
   connect(Serialdevices1, &QAction::triggered, this, &TMainForm::Serialdevices1Click);
   connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
+  connect(Levels1, &QAction::triggered, this, &TMainForm::Levels1Click);
   connect(Runsfolder1, &QAction::triggered, this, &TMainForm::Runsfolder1Click);
 }
 
@@ -240,6 +244,14 @@ void TMainForm::Version1Click() {
   VersionForm->activateWindow();
 }
 
+void TMainForm::Levels1Click() {
+  // Until it is first opened, nothing watches the steps.
+  if (LevelsForm == nullptr) LevelsForm = new TLevelsForm(Model.Progress, blocker_, this);
+  LevelsForm->show();
+  LevelsForm->raise();
+  LevelsForm->activateWindow();
+}
+
 void TMainForm::Runsfolder1Click() {
   const std::filesystem::path folder = RunsFolder();
   // Before the first run the folder may not exist yet; the file manager would show nothing.
@@ -266,8 +278,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   // A run that waits for Next ends with the window; its record is written first.
   Model.Controller.WindowClosing();
   // The dialogs end with the main window; hidden, they do not keep the program alive.
-  for (QWidget* dialog :
-       {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm), SerialDevicesForm}) {
+  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm),
+                          SerialDevicesForm, static_cast<QWidget*>(LevelsForm)}) {
     if (dialog != nullptr) dialog->hide();
   }
   QMainWindow::closeEvent(event);

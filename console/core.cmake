@@ -1,6 +1,7 @@
 # The run controller, the main window's model and the records of runs (no Qt).
 find_package(nlohmann_json 3.10 REQUIRED)
 add_library(qzr71_console_core STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/LevelsPicture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunController.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFormModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunRecord.cpp

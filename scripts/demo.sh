@@ -41,7 +41,10 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-"$build/sim/qzr71-headsim" --link "$scratch/head" >"$scratch/headsim.out" 2>"$scratch/headsim.err" &
+# At the line's pace of the settings below, as a real head answers: a run takes as long as it
+# would, and Opiton > Levels has the time to show each step as it goes.
+"$build/sim/qzr71-headsim" --link "$scratch/head" --baud 9600 \
+  >"$scratch/headsim.out" 2>"$scratch/headsim.err" &
 sim=$!
 for _ in $(seq 100); do
   [ -e "$scratch/head" ] && break

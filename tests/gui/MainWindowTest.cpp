@@ -103,13 +103,14 @@ TEST_F(MainWindowTest, StartsWithTheStartTextCaptionsMenusAndEnabledControls) {
   EXPECT_EQ(form_->File1->actions(), (QList<QAction*>{form_->Start1, form_->Exit1}));
   EXPECT_EQ(form_->Opiton1->actions(),
             (QList<QAction*>{form_->COMMport1, form_->Version1, form_->Serialdevices1,
-                             form_->Runsfolder1}));
+                             form_->Levels1, form_->Runsfolder1}));
   EXPECT_EQ(form_->Start1->text(), "Start");
   EXPECT_EQ(form_->Exit1->text(), "Exit");
   EXPECT_EQ(form_->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
   EXPECT_EQ(form_->COMMport1->text(), "COM port");
   EXPECT_EQ(form_->Serialdevices1->text(), "Serial devices");
   EXPECT_EQ(form_->Version1->text(), "Version");
+  EXPECT_EQ(form_->Levels1->text(), "Levels");
   for (QAction* item : {form_->Start1, form_->Exit1, form_->COMMport1, form_->Version1}) {
     EXPECT_TRUE(item->isEnabled());
   }

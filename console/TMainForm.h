@@ -12,6 +12,7 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class TLevelsForm;
 
 // The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
 // log and the menus. It mirrors the model's run view and log and forwards clicks to the run
@@ -44,6 +45,8 @@ class TMainForm final : public QMainWindow {
   QAction* Version1;
   // The "Serial devices" dialog, made after the three windows; nothing to show until then.
   QWidget* SerialDevicesForm = nullptr;
+  QAction* Runsfolder1;
+  QAction* Levels1;
 
   QGroupBox* AdjItem;
   QLabel* MotorTest;
@@ -53,6 +56,9 @@ class TMainForm final : public QMainWindow {
   QPushButton* BtnStart;
   QPushButton* BtnCancel;
   QPlainTextEdit* AdjMemo;
+
+  // The Levels window, made when first chosen from the menu.
+  TLevelsForm* LevelsForm = nullptr;
 
   // The log, the adjustment record and the run controller.
   MainFormModel Model;
@@ -64,6 +70,9 @@ class TMainForm final : public QMainWindow {
   void COMMport1Click();
   void Serialdevices1Click();
   void Version1Click();
+  void Levels1Click();
+  // Shows the folder of the run records in the desktop's file manager.
+  void Runsfolder1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

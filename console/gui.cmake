@@ -1,6 +1,7 @@
 # The Qt windows, the desktop program and its desktop integration.
 set(CMAKE_AUTOMOC ON)  # only the Qt targets need moc
 add_library(qzr71_gui STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ChannelBar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DesignScale.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Forms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InputBlocker.cpp
@@ -8,6 +9,7 @@ add_library(qzr71_gui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/QtIdlePump.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtMessageBoxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RadioGroup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TLevelsForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TMainForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TVersionForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TRs232cForm.cpp

@@ -13,6 +13,8 @@
 #include "console/Logo.h"
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
+#include "console/RunFiles.h"
+#include "console/RunRecorder.h"
 #include "console/TMainForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TSerialDevicesForm.h"
@@ -64,6 +66,8 @@ int RunTool(QApplication& app) {
   Rs232cForm = new TRs232cForm(driver, MainForm);
   VersionForm = new TVersionForm(MainForm);
   MainForm->SerialDevicesForm = new TSerialDevicesForm(devices, MainForm);
+  RunRecorder recorder(
+      MainForm->Model, RunsFolder(), [&driver] { return DescribePort(driver); }, boxes);
 
   ShownReport shownReport;
   if (qEnvironmentVariableIsSet("QZR71_REPORT_SHOWN")) MainForm->installEventFilter(&shownReport);

@@ -13,13 +13,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "adjust/AdjustDa.h"
+#include "adjust/SensorTables.h"
+#include "console/ChannelBar.h"
 #include "console/Forms.h"
 #include "console/InputBlocker.h"
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
+#include "console/TLevelsForm.h"
 #include "console/TMainForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TSerialDevicesForm.h"
@@ -52,6 +57,7 @@ void Save(QWidget* window, const char* name) {
 
 // Every caption fits its control, and every control lies inside its parent.
 void ExpectNothingClipped(QWidget* window) {
+  QCoreApplication::processEvents();  // the layout follows a new text on the next pass
   for (QWidget* widget : window->findChildren<QWidget*>()) {
     if (!widget->isVisibleTo(window)) continue;
     const std::string name =
@@ -69,6 +75,10 @@ void ExpectNothingClipped(QWidget* window) {
         EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
         EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
       }
+    }
+    if (auto* bar = qobject_cast<ChannelBar*>(widget)) {
+      EXPECT_LE(bar->minimumSizeHint().width(), bar->width()) << bar->Channel().name;
+      EXPECT_LE(bar->minimumSizeHint().height(), bar->height()) << bar->Channel().name;
     }
     if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
       EXPECT_LE(radio->sizeHint().width(), radio->width()) << radio->text().toStdString();
@@ -179,6 +189,63 @@ TEST_F(ScreenshotTest, VersionDialog) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(VersionForm));
   ExpectNothingClipped(VersionForm);
   Save(VersionForm, "version-dialog");
+}
+
+// The Levels window mid-way through a D/A adjustment with two channels out of their windows, then
+// after it failed on l3u_gn's D/A value; and during a wait of the motor check.
+TEST_F(ScreenshotTest, LevelsWindow) {
+  std::array<ChannelReading, 23> channels{};
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    const LevelWindow window = DaWindow(TargetLevel24[i]);
+    channels[i] = {SensorName(i),
+                   static_cast<std::uint8_t>(TargetLevel24[i] + i % 5 - 2),
+                   window.lower,
+                   window.upper,
+                   std::uint8_t{7},
+                   static_cast<std::uint8_t>(96 + i % 9),
+                   false};
+  }
+  channels[4].level = 90;    // low
+  channels[13].level = 171;  // high
+  channels[13].daValue = 133;
+  ProgressReport report;
+  report.step = ProgressStep::kDaAdjustment;
+  report.count = 143;
+  report.limit = 600;
+  report.run = 4;
+  report.runNeeded = 10;
+  report.channels = channels;
+  form_->Levels1->trigger();
+  TLevelsForm* levels = form_->LevelsForm;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(levels));
+  form_->Model.Progress.Report(report);
+  ASSERT_TRUE(QTest::qWaitFor([levels] { return levels->Bars[22]->isVisible(); }));
+  ExpectNothingClipped(levels);
+  Save(levels, "levels-da-running");
+
+  channels[4].level = 100;
+  channels[13].level = 155;
+  channels[13].bad = true;
+  report.count = 212;
+  report.run = 10;
+  report.verdict = true;
+  form_->Model.Progress.Report(report);
+  ASSERT_TRUE(
+      QTest::qWaitFor([levels] { return levels->SummaryLabel->text() == "Judged bad: l3u_gn"; }));
+  ExpectNothingClipped(levels);
+  Save(levels, "levels-da-failed");
+
+  ProgressReport wait;
+  wait.step = ProgressStep::kMotorSpeedCheck;
+  wait.count = 1;
+  wait.limit = 3;
+  wait.secondsLeft = 6.4;
+  wait.waitSeconds = 11;
+  wait.value = 352;
+  form_->Model.Progress.Report(wait);
+  ASSERT_TRUE(QTest::qWaitFor([levels] { return levels->DetailBar->isVisible(); }));
+  ExpectNothingClipped(levels);
+  Save(levels, "levels-motor-wait");
 }
 
 TEST_F(ScreenshotTest, PortErrorBox) {

@@ -255,12 +255,14 @@ bool RunOnce(const Options& o, Result& result) {
                 traced, totalSent + totalReceived);
   }
   result.split = SplitTime(timed.exchanges, entries, bitTime);
+  // The timed waits lie between exchanges; what is left there is the tool's own work.
+  result.split.toolBetween -= totalFloor - static_cast<double>(totalSent + totalReceived) * bitTime;
   const Split& x = result.split;
   const double each = 1e6 / static_cast<double>(std::max<std::size_t>(x.exchanges, 1));
   std::printf(
       "beyond the wire, per exchange (us): tool write %.1f, simulator takes the message %.1f, "
       "simulator starts its answer late %.1f, last byte late and the tool's read wakes %.1f, "
-      "tool between exchanges %.1f (%zu exchanges)\n",
+      "tool between exchanges, the timed waits left out, %.1f (%zu exchanges)\n",
       x.toolWrite * each, x.simReads * each, x.simAnswers * each, x.lastByteAndWake * each,
       x.toolBetween * each, x.exchanges);
   result.seconds = total;
@@ -291,17 +293,19 @@ int main(int argc, char** argv) {
   for (int i = 0; i < repeat; ++i) {
     Result r;
     if (!RunOnce(o, r)) return 1;
+    const double floor = r.floor > 0 ? r.floor : 1;
     seconds.push_back(r.seconds);
     over.push_back(r.floor > 0 ? 100.0 * (r.seconds - r.floor) / r.floor : 0.0);
     cpu.push_back(r.cpu);
-    simSide.push_back(r.split.simReads + r.split.simAnswers);
-    toolSide.push_back(r.split.toolWrite + r.split.toolBetween);
-    shared.push_back(r.split.lastByteAndWake);
+    simSide.push_back(100.0 * (r.split.simReads + r.split.simAnswers) / floor);
+    toolSide.push_back(100.0 * (r.split.toolWrite + r.split.toolBetween) / floor);
+    shared.push_back(100.0 * r.split.lastByteAndWake / floor);
   }
   if (repeat > 1) {
     std::printf(
-        "median of %d runs: %.3f s, %.3f%% over the floor, tool cpu %.3f s; beyond the wire: the "
-        "simulator %.3f s, the tool %.3f s, last bytes late and the tool's read wake-ups %.3f s\n",
+        "median of %d runs: %.3f s, %.3f%% over the floor, tool cpu %.3f s; of the floor, beyond "
+        "it: the simulator's lateness %.3f%%, the tool's own work %.3f%%, last bytes late and the "
+        "tool's read wake-ups %.3f%%\n",
         repeat, Median(seconds), Median(over), Median(cpu), Median(simSide), Median(toolSide),
         Median(shared));
   }

@@ -51,6 +51,17 @@ std::string ReadLine(int fd) {
   return "";
 }
 
+// User and system time the process has used, from /proc (clock ticks, 10 ms on Linux).
+double ProcessorMilliseconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string field;
+  unsigned long long ticks = 0;
+  for (int i = 1; i <= 15 && stat >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::stoull(field);
+  }
+  return 1000.0 * static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -76,7 +87,7 @@ int main(int argc, char** argv) {
   setenv("QZR71_REPORT_SHOWN", "1", 1);
   setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
 
-  std::vector<double> milliseconds, kilobytes;
+  std::vector<double> milliseconds, kilobytes, processor;
   for (int i = 0; i < starts; ++i) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return 1;
@@ -93,6 +104,7 @@ int main(int argc, char** argv) {
     close(out[1]);
     const std::string line = ReadLine(out[0]);
     const long peak = PeakResidentKilobytes(tool);
+    const double cpu = ProcessorMilliseconds(tool);
     kill(tool, SIGTERM);
     waitpid(tool, nullptr, 0);
     close(out[0]);
@@ -103,11 +115,13 @@ int main(int argc, char** argv) {
     const double ms = static_cast<double>(std::atoll(line.c_str() + 6) - started) / 1e6;
     milliseconds.push_back(ms);
     kilobytes.push_back(static_cast<double>(peak));
-    std::printf("start %d: window shown after %.1f ms, peak resident memory %.1f MB\n", i + 1, ms,
-                static_cast<double>(peak) / 1024);
+    processor.push_back(cpu);
+    std::printf(
+        "start %d: window shown after %.1f ms (processor %.0f ms), peak resident memory %.1f MB\n",
+        i + 1, ms, cpu, static_cast<double>(peak) / 1024);
   }
-  std::printf("median of %d starts: %.1f ms, %.1f MB\n", starts, Median(milliseconds),
-              Median(kilobytes) / 1024);
+  std::printf("median of %d starts: %.1f ms (processor %.0f ms), %.1f MB\n", starts,
+              Median(milliseconds), Median(processor), Median(kilobytes) / 1024);
   sim.Stop();
   std::filesystem::remove_all(dir);
   return 0;

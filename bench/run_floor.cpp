@@ -150,8 +150,12 @@ Split SplitTime(const std::vector<TimedLink::Exchange>& tool, const std::vector<
     const double reply = static_cast<double>(answered[i]->bytes) * byteTime;
     split.toolWrite += Seconds(t.writeEnd - t.writeStart);
     split.simReads += Seconds(received[i]->at - t.writeEnd);
-    split.simAnswers += Seconds(answered[i]->at - received[i]->at) - request;
-    split.lastByteAndWake += Seconds(t.readEnd - answered[i]->at) - reply;
+    // The simulator traces an answer when it wakes to send the first byte, one byte time after
+    // the answer began.
+    const double began = Seconds(answered[i]->at - received[i]->at) - (reply > 0 ? byteTime : 0);
+    split.simAnswers += began - request;
+    split.lastByteAndWake +=
+        Seconds(t.readEnd - answered[i]->at) + (reply > 0 ? byteTime : 0) - reply;
     if (i + 1 < n) split.toolBetween += Seconds(tool[i + 1].writeStart - t.readEnd);
     ++split.exchanges;
   }

@@ -10,16 +10,16 @@
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 #include "link/BellOutput.h"
 #include "link/PortDriver.h"
-#include "console/TRs232cForm.h"
-#include "link/TermiosSerialDevice.h"
+#include "link/SerialDevice.h"
 
 namespace {
 
 int RunTool(QApplication& app) {
-  TermiosSerialDevice device;
+  SerialDevice device;
   QtMessageBoxes boxes;
   PortDriver driver(device, boxes);
   StdioBell bell;

@@ -2,6 +2,18 @@
 
 #include <cstdlib>
 
+namespace {
+
+std::string SystemPortPath(char digit) {
+#ifdef _WIN32
+  return std::string("\\\\.\\COM") + digit;
+#else
+  return "/dev/ttyS" + std::string(1, static_cast<char>(digit - 1));
+#endif
+}
+
+}  // namespace
+
 std::optional<std::string> DevicePathFor(const std::string& comName) {
   if (comName.size() != 4 || comName.compare(0, 3, "COM") != 0) return std::nullopt;
   const char digit = comName[3];
@@ -11,5 +23,5 @@ std::optional<std::string> DevicePathFor(const std::string& comName) {
   if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
     return std::string(path);
   }
-  return "/dev/ttyS" + std::string(1, static_cast<char>(digit - 1));
+  return SystemPortPath(digit);
 }

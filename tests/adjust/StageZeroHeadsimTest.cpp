@@ -3,7 +3,6 @@
 // 39 s of waiting take no time.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,10 +18,10 @@
 #include "link/HeadCommands.h"
 #include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
-#include "link/TermiosSerialDevice.h"
+#include "link/SerialDevice.h"
 #include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadSimProcess.h"
 #include "tests/adjust/ScriptedPort.h"
+#include "tests/adjust/SimulatedHead.h"
 
 namespace {
 
@@ -72,19 +71,14 @@ const std::string kHeading = " ***** MOTOR SPEED CHECK *****";
 class StageZero : public testing::Test {
  protected:
   void StartWith(const std::string& scenario, std::vector<std::string> options = {}) {
-    dir_ =
-        fs::temp_directory_path() / ("qzr71-stage0-" + std::to_string(getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    tracePath_ = dir_ / "trace.txt";
-    options.insert(options.end(), {"--trace", tracePath_.string(), "--seed", "7"});
+    tracePath_ = dir_.Path() / "trace.txt";
+    options.insert(options.end(),
+                   {"--trace", SimulatedHead::PathForHead(tracePath_), "--seed", "7"});
     if (!scenario.empty()) {
-      options.insert(options.end(), {"--scenario", std::string(QZR71_SCENARIOS) + "/" + scenario});
+      options.insert(options.end(), {"--scenario", SimulatedHead::Scenario(scenario)});
     }
-    sim_.emplace(QZR71_HEADSIM, options);
-    setenv("QZR71_COM1", sim_->DevicePath().c_str(), 1);
-    driver_.emplace(device_, boxes_, dir_ / "comm.ini");
+    sim_.emplace(options);
+    driver_.emplace(device_, boxes_, dir_.Path() / "comm.ini");
     driver_->FormCreate();
     for (const auto& box : boxes_.shown) {
       ASSERT_NE(box.caption, "RS232C PORT") << box.text;
@@ -107,7 +101,6 @@ class StageZero : public testing::Test {
       std::ifstream trace(tracePath_);
       std::cerr << "The head's trace:\n" << trace.rdbuf();
     }
-    if (!dir_.empty()) fs::remove_all(dir_);
   }
 
   // The head's trace, complete once the head has stopped.
@@ -128,10 +121,10 @@ class StageZero : public testing::Test {
   MainFormModel& Model() { return *model_; }
   const RunView& View() { return model_->Controller.View(); }
 
-  fs::path dir_;
+  TempDir dir_;
   fs::path tracePath_;
-  std::optional<HeadSimProcess> sim_;
-  TermiosSerialDevice device_;
+  std::optional<SimulatedHead> sim_;
+  SerialDevice device_;
   RecordingBoxes boxes_;
   std::optional<PortDriver> driver_;
   CountingBell bell_;
@@ -206,6 +199,20 @@ TEST_F(StageZero, SilentHeadIsACommunicationError) {
 
   Model().Controller.BtnCancelClick();
   EXPECT_EQ(View().btnCancel.caption, "Exit");
+}
+
+TEST_F(StageZero, PulledCableIsACommunicationErrorWithoutWaiting) {
+  StartWith("pulled-cable-at-start.scn");
+  const auto start = std::chrono::steady_clock::now();
+  Model().Controller.BtnStartClick();
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(Model().Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_EQ(Model().Controller.AdjResult, 0);
+  // The read command pulls the cable: its read fails at once, the retry's write fails, and so
+  // does the end command's. One bell, and no read waits for its time-out.
+  EXPECT_EQ(bell_.rings, 1);
+  EXPECT_LT(took, std::chrono::milliseconds(505));
+  EXPECT_EQ(Sent(StopAndReadTrace(), "tool"), std::vector<Bytes>{{head::kCmdReadStoredData}});
 }
 
 TEST_F(StageZero, UnacknowledgedSecondSpeedRequestStopsTheMotor) {

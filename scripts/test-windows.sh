@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Cross-builds the tool's core (serial link, steps, run controller) and its tests for 64-bit
+# Windows with mingw-w64, and runs them under Wine in a private prefix inside the build folder.
+# The simulated head runs natively on its pseudo-terminal; the prefix's COM1 leads to it, so the
+# stage tests go through the Windows serial backend. Installs what is missing first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64
+
+# The simulator is a Linux program: built in the Linux build folder (the one scripts/test.sh uses).
+native=${QZR71_BUILD_DIR:-build/test}
+case "$native" in /*) ;; *) native="$root/$native" ;; esac
+if [ ! -f "$native/CMakeCache.txt" ]; then
+  cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZR71_WERROR=ON >/dev/null
+fi
+cmake --build "$native" --target qzr71-headsim
+
+windows="$root/build/windows"
+cmake --preset windows
+cmake --build --preset windows
+
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+export WINEPREFIX="$windows/wine/prefix"
+export WINEDEBUG=-all
+# No Mono or Gecko: nothing here needs them, and fetching them would need the network.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+# The tests reach the simulator through the prefix's COM1, never through these.
+unset QZR71_COM1 QZR71_COM2 QZR71_COM3 QZR71_COM4
+export QZR71_HEADSIM="$native/sim/qzr71-headsim"
+export QZR71_WINE_HEAD_DIR="$windows/wine/run"
+rm -rf "$QZR71_WINE_HEAD_DIR"
+mkdir -p "$QZR71_WINE_HEAD_DIR"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Making the Wine prefix $WINEPREFIX"
+  "$wine" wineboot -i >"$windows/wine/wineboot.log" 2>&1
+  "$wineserver" -w
+fi
+
+cleanup() {
+  # Simulators a failed test left running: the ones this run started, by their process ids.
+  for pidFile in "$QZR71_WINE_HEAD_DIR"/*.pid; do
+    [ -f "$pidFile" ] && kill "$(cat "$pidFile")" 2>/dev/null || true
+  done
+  "$wineserver" -k 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# One server for the whole run, ready before any test starts (it returns once it is), so that
+# the tests do not each start and stop their own. A pulled cable hangs up the terminal the server
+# holds; what it prints about that goes to its log.
+"$wineserver" -p >"$windows/wine/wineserver.log" 2>&1
+
+# COM1 leads to the link the simulator makes in the run directory. Wine keeps its port map in
+# the registry and remakes dosdevices/com1 from it, so the link is set there.
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$QZR71_WINE_HEAD_DIR/line" /f \
+  >/dev/null
+ln -sfn "$QZR71_WINE_HEAD_DIR/line" "$WINEPREFIX/dosdevices/com1"
+
+ctest --test-dir "$windows" --output-on-failure --no-tests=error -j2

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "adjust/ProgressReports.h"
 #include "adjust/WaitSeconds.h"
 #include "link/HeadCommands.h"
 #include "link/Primitives.h"
@@ -18,6 +19,17 @@ StepResult StopMotorAfterFailure(StepContext& context) {
   return context.log.LogCommError();
 }
 
+void ReportMotor(StepContext& context, int readings, std::optional<double> secondsLeft,
+                 std::optional<std::uint32_t> speed) {
+  ProgressReport report;
+  report.step = ProgressStep::kMotorSpeedCheck;
+  report.count = static_cast<std::uint32_t>(readings);
+  report.limit = kReadings;
+  report.secondsLeft = secondsLeft;
+  report.value = speed;
+  context.progress.Report(report);
+}
+
 }  // namespace
 
 StepResult MotorSpeedCheck(StepContext& context) {
@@ -28,13 +40,15 @@ StepResult MotorSpeedCheck(StepContext& context) {
 
 StepResult MeasureMotorSpeed(StepContext& context) {
   auto& record = context.record;
+  ReportMotor(context, 0, std::nullopt, std::nullopt);
   if (SendFrame(context.port, context.bell, head::OpeningFrame()) != 1) {
     return context.log.LogCommError();
   }
   if (SendFrame(context.port, context.bell, head::MotorStartFrame()) != 1) {
     return context.log.LogCommError();
   }
-  WaitSeconds(context.clock, context.pump, kSettlingSeconds);
+  WaitSeconds(context.clock, context.pump, kSettlingSeconds,
+              [&context](double left) { ReportMotor(context, 0, left, std::nullopt); });
 
   const std::uint8_t enq = head::kEnq;
   int errors = 0;
@@ -42,7 +56,9 @@ StepResult MeasureMotorSpeed(StepContext& context) {
     if (SendFrame(context.port, context.bell, head::MotorSpeedRequestFrame()) != 1) {
       return StopMotorAfterFailure(context);
     }
-    WaitSeconds(context.clock, context.pump, kReadingSeconds);
+    WaitSeconds(context.clock, context.pump, kReadingSeconds, [&context, reading](double left) {
+      ReportMotor(context, reading, left, std::nullopt);
+    });
     if (QueryReply(context.port, context.bell, head::kReplyMotorSpeed, record.ReplyBuf.data(), 1,
                    &enq) != 1) {
       return StopMotorAfterFailure(context);
@@ -51,6 +67,7 @@ StepResult MeasureMotorSpeed(StepContext& context) {
     const bool inWindow =
         record.MotorSpeed >= kMotorSpeedLowest && record.MotorSpeed <= kMotorSpeedHighest;
     if (!inWindow) ++errors;
+    ReportMotor(context, reading + 1, std::nullopt, record.MotorSpeed);
     context.log.AddLine(std::to_string(record.MotorSpeed) +
                         (inWindow ? " Motor speed ok" : " Motor speed error"));
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "adjust/HeadDataBlock.h"
+#include "adjust/ProgressReports.h"
 #include "link/HeadCommands.h"
 #include "link/Primitives.h"
 
@@ -34,6 +35,7 @@ HeadDataFetch FetchHeadDataBlock(StepContext& context) {
 }
 
 StepResult ReadHeadData(StepContext& context) {
+  ReportStep(context, ProgressStep::kReadHeadData);
   if (SendCommand(context.port, context.bell, head::kCmdReadStoredData) != 1) {
     return context.log.LogCommError();
   }

@@ -1,13 +1,21 @@
 #include "adjust/StageTable.h"
 
+#include "adjust/BlackLevelCheck.h"
 #include "adjust/MotorSpeedCheck.h"
+#include "adjust/NonPaperAdjust.h"
 #include "adjust/ReadHeadData.h"
+#include "adjust/WhitePaperAdjustment.h"
+#include "adjust/WriteBack.h"
 
 StageTable MakeStageTable(StepContext& context) {
-  StageTable stages;
-  stages[0] = {[&context] { return ReadHeadData(context); },
-               [&context] { return MotorSpeedCheck(context); }};
-  // Stages 1 to 4 get their steps as those are built; until then the controller reports an
-  // empty stage as not available.
-  return stages;
+  const auto step = [&context](StepResult (*operation)(StepContext&)) -> StageOperation {
+    return [&context, operation] { return operation(context); };
+  };
+  return StageTable{{
+      {step(ReadHeadData), step(MotorSpeedCheck)},
+      {step(WhitePaperAdjustment)},
+      {step(BlackLevelCheck)},
+      {step(NonPaperAdjust), step(VerifyCheckWord)},
+      {step(WriteAdjustments), step(SendFinishFrame), step(ReportComplete)},
+  }};
 }

@@ -9,7 +9,8 @@ constexpr auto kPumpInterval = std::chrono::milliseconds(50);
 
 }  // namespace
 
-void WaitSeconds(Clock& clock, IdlePump& pump, std::uint8_t n) {
+void WaitSeconds(Clock& clock, IdlePump& pump, std::uint8_t n,
+                 const std::function<void(double secondsLeft)>& onTick) {
   using namespace std::chrono;
   // The wall clock is read first, so the monotonic deadline errs late, never early.
   const auto sinceEpoch = clock.Wall().time_since_epoch();
@@ -19,6 +20,7 @@ void WaitSeconds(Clock& clock, IdlePump& pump, std::uint8_t n) {
   for (;;) {
     const Clock::MonotonicTime now = clock.Monotonic();
     if (now >= deadline) return;
+    if (onTick) onTick(duration<double>(deadline - now).count());
     pump.Pump();
     clock.SleepUntil(std::min(deadline, now + kPumpInterval));
   }

@@ -8,13 +8,14 @@
 #include <filesystem>
 #include <numeric>
 
+#include "bench/CountingLink.h"
 #include "link/PortDriver.h"
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
 #include "sim/HeadEngine.h"
-#include "tests/sim/AdjustmentRun.h"
 #include "tests/sim/EngineLink.h"
 #include "tests/sim/SimProcess.h"
+#include "tests/sim/ToolRun.h"
 
 namespace {
 
@@ -30,32 +31,6 @@ class NoBoxes final : public MessageBoxes {
   void ShowExclamation(const std::string&, const std::string&) override {}
 };
 
-// Counts the bytes crossing the line in both directions.
-class CountingLink final : public PortLink {
- public:
-  explicit CountingLink(PortLink& inner) : inner_(inner) {}
-  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
-    sent += count;
-    ++messages;
-    return inner_.WritePort(count, bytes);
-  }
-  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
-    const std::uint32_t n = inner_.ReadPort(count, buffer);
-    received += n;
-    return n;
-  }
-  std::size_t sent = 0, received = 0, messages = 0;
-
- private:
-  PortLink& inner_;
-};
-
-std::array<std::uint8_t, 32> Identification() {
-  std::array<std::uint8_t, 32> block{};
-  std::memcpy(block.data(), "QZR7100026120809DR0471A3S1 V1.06", 32);
-  return block;
-}
-
 void EngineRuns() {
   constexpr int kRuns = 200;
   std::size_t sent = 0, received = 0, messages = 0;
@@ -65,8 +40,8 @@ void EngineRuns() {
                            static_cast<std::uint64_t>(i));
     EngineLink link(engine);
     CountingLink counted(link);
-    AdjustmentRun run(counted);
-    if (!run.Run(Identification()).failure.empty()) std::fprintf(stderr, "run %d failed\n", i);
+    ToolRun run(counted);
+    if (!run.Run().completed()) std::fprintf(stderr, "run %d failed\n", i);
     sent += counted.sent, received += counted.received, messages += counted.messages;
   }
   const double elapsed = Seconds(Clock::now() - start);
@@ -95,13 +70,12 @@ void PtyRuns() {
 
   constexpr int kRuns = 5;
   int bells = 0;
+  ToolRun run(driver);
   const auto start = Clock::now();
   for (int i = 0; i < kRuns; ++i) {
-    AdjustmentRun run(driver);
-    const RunResult result = run.Run(Identification());
-    if (!result.failure.empty())
-      std::fprintf(stderr, "pty run %d: %s\n", i, result.failure.c_str());
-    bells += run.bells();
+    const ToolRunResult result = run.Run();
+    if (!result.completed()) std::fprintf(stderr, "pty run %d did not complete\n", i);
+    bells += result.bells;
   }
   std::printf("pty: %d whole runs through qzr71-headsim: %.3f s per run, %d bells\n", kRuns,
               Seconds(Clock::now() - start) / kRuns, bells);

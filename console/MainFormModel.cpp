@@ -5,7 +5,7 @@ MainFormModel::MainFormModel(PortLink& port, BellOutput& bell, Clock& clock, Idl
 
 MainFormModel::MainFormModel(PortLink& port, BellOutput& bell, Clock& clock, IdlePump& pump,
                              const StageFactory& makeStages)
-    : Context{Record, Log, port, bell, clock, pump},
+    : Context{Record, Log, port, bell, clock, pump, Progress},
       Controller(Log, port, bell, makeStages(Context)) {
   // The controller starts idle: AdjResult 1, stage 0, Start pending, Exit mode.
   Log.ClearLog();

@@ -28,6 +28,7 @@ class MainFormModel {
 
   OperatorLog Log;
   AdjustmentRecord Record;
+  ProgressHub Progress;  // what the steps report while they run
   StepContext Context;
   RunController Controller;
 };

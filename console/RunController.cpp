@@ -9,11 +9,6 @@
 
 namespace {
 
-// What the log calls each stage when it has nothing to run.
-constexpr std::array<std::string_view, 5> kStageNames{
-    "1. Motor speed check", "2. White paper adjustment", "3. Black paper adjustment",
-    "4. Non paper adjustment", "Writing to DURA RODA"};
-
 // Puts the pointer back on BtnStart however the stage ends, also when an error propagates.
 class BusyPointer {
  public:
@@ -150,10 +145,7 @@ StepResult RunController::RunStage(std::size_t stage) {
   }
   const auto& operations = stages_[stage];
   if (operations.empty()) {
-    // A stage whose steps this build lacks must not pass for done.
-    log_.ClearLog();
-    log_.AddLine(" " + std::string(kStageNames[stage]) + " is not available in this build");
-    return kStepFailed;
+    throw std::logic_error("run controller: stage " + std::to_string(stage) + " has no steps");
   }
   StepResult result = kStepFailed;
   for (const auto& operation : operations) {

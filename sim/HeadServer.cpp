@@ -18,12 +18,16 @@ namespace {
 // receive time-out would.
 constexpr auto kFrameTimeout = std::chrono::milliseconds(300);
 
-int PollTimeout(HeadServer::Clock::time_point now,
-                std::optional<HeadServer::Clock::time_point> at) {
-  if (!at) return -1;
-  if (*at <= now) return 0;
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*at - now).count();
-  return static_cast<int>(std::min<long long>(wait, 60'000));
+// To the nanosecond: a paced byte is due every 1.1 ms at 9600 baud, finer than poll()'s
+// milliseconds.
+std::optional<timespec> PollTimeout(HeadServer::Clock::time_point now,
+                                    std::optional<HeadServer::Clock::time_point> at) {
+  if (!at) return std::nullopt;
+  const auto wait =
+      std::clamp<HeadServer::Clock::duration>(*at - now, {}, std::chrono::seconds(60));
+  const auto secs = std::chrono::floor<std::chrono::seconds>(wait);
+  return timespec{static_cast<time_t>(secs.count()),
+                  static_cast<long>(std::chrono::nanoseconds(wait - secs).count())};
 }
 
 }  // namespace
@@ -123,11 +127,12 @@ bool HeadServer::SendDue(Clock::time_point now, std::string& errorText) {
     }
     if (!segment.traced && options_.trace) options_.trace->Bytes(now, "head", segment.bytes);
     segment.traced = true;
-    // Unpaced, the whole answer goes at once; paced, each byte waits for its slot on the wire.
+    // Unpaced, the whole answer goes at once; paced, a byte reaches the tool when its stop bit
+    // has gone over the wire.
     std::size_t due = segment.bytes.size();
     if (ByteTime() > Clock::duration::zero()) {
       due = std::min<std::size_t>(segment.bytes.size(),
-                                  static_cast<std::size_t>((now - segment.start) / ByteTime()) + 1);
+                                  static_cast<std::size_t>((now - segment.start) / ByteTime()));
     }
     while (segment.sent < due) {
       const ssize_t n =
@@ -162,7 +167,7 @@ int HeadServer::Run(int stopFd, std::string& errorText) {
     } else {
       if (!queue_.empty()) {
         const Segment& next = queue_.front();
-        wakeAt = next.start + ByteTime() * static_cast<long>(next.sent);
+        wakeAt = next.start + ByteTime() * static_cast<long>(next.sent + 1);
       }
       if (engine_.HasPartial()) {
         const auto giveUp = lastInput_ + kFrameTimeout;
@@ -173,7 +178,8 @@ int HeadServer::Run(int stopFd, std::string& errorText) {
     fds[0] = {stopFd, POLLIN, 0};
     fds[1] = {line_ ? line_->master() : -1, POLLIN, 0};
     fds[2] = {line_ ? line_->closeWatch() : -1, POLLIN, 0};
-    const int ready = ::poll(fds.data(), fds.size(), PollTimeout(now, wakeAt));
+    const std::optional<timespec> timeout = PollTimeout(now, wakeAt);
+    const int ready = ::ppoll(fds.data(), fds.size(), timeout ? &*timeout : nullptr, nullptr);
     if (ready < 0 && errno != EINTR) {
       errorText = std::string("poll: ") + std::strerror(errno);
       return 1;

@@ -1,137 +1,22 @@
-// Stage 0 end to end: the run controller and the real steps, the real port driver on a real
-// pseudo-terminal, and the simulated head as a separate program. Only the clock is fake, so the
-// 39 s of waiting take no time.
+// Stage 0 end to end against the simulated head: the head's stored data and the motor speed
+// check.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iostream>
-#include <optional>
+#include <chrono>
 #include <regex>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "console/MainFormModel.h"
-#include "link/HeadCommands.h"
-#include "link/MessageBoxes.h"
-#include "link/PortDriver.h"
-#include "link/SerialDevice.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/ScriptedPort.h"
-#include "tests/adjust/SimulatedHead.h"
+#include "tests/adjust/HeadsimStage.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
-
-struct TraceLine {
-  std::string sender;  // "tool" or "head"
-  Bytes bytes;
-};
-
-std::vector<TraceLine> ReadTrace(const fs::path& path) {
-  std::vector<TraceLine> lines;
-  std::ifstream in(path);
-  std::string text;
-  while (std::getline(in, text)) {
-    if (text.empty() || text[0] == '#') continue;
-    std::istringstream fields(text);
-    std::string seconds;
-    TraceLine line;
-    fields >> seconds >> line.sender;
-    std::string hex;
-    while (fields >> hex)
-      line.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-std::vector<Bytes> Sent(const std::vector<TraceLine>& trace, const std::string& sender) {
-  std::vector<Bytes> sent;
-  for (const auto& line : trace) {
-    if (line.sender == sender) sent.push_back(line.bytes);
-  }
-  return sent;
-}
-
-Bytes Of(const head::Frame& frame) {
-  return {frame.Bytes().begin(), frame.Bytes().end()};
-}
 
 const Bytes kEnq{head::kEnq};
 const Bytes kEndReading{head::kCmdEndReading};
 const std::string kHeading = " ***** MOTOR SPEED CHECK *****";
 
-// The tool and the head, the head started with the given scenario.
-class StageZero : public testing::Test {
+class StageZero : public HeadsimStage {
  protected:
-  void StartWith(const std::string& scenario, std::vector<std::string> options = {}) {
-    tracePath_ = dir_.Path() / "trace.txt";
-    options.insert(options.end(),
-                   {"--trace", SimulatedHead::PathForHead(tracePath_), "--seed", "7"});
-    if (!scenario.empty()) {
-      options.insert(options.end(), {"--scenario", SimulatedHead::Scenario(scenario)});
-    }
-    sim_.emplace(options);
-    driver_.emplace(device_, boxes_, dir_.Path() / "comm.ini");
-    driver_->FormCreate();
-    for (const auto& box : boxes_.shown) {
-      ASSERT_NE(box.caption, "RS232C PORT") << box.text;
-    }
-    ASSERT_TRUE(driver_->PortOpen);
-    model_.emplace(*driver_, bell_, clock_, pump_);
-    // Keep every state of the log, so the step's own lines can be checked after the
-    // controller has replaced them with its prompt.
-    model_->Log.SetObserver([this] { history_.push_back(model_->Log.Lines()); });
-  }
-
-  void TearDown() override {
-    model_.reset();
-    driver_.reset();
-    device_.Close();
-    if (sim_) {
-      EXPECT_EQ(sim_->Stop(), 0);
-    }
-    if (HasFailure() && fs::exists(tracePath_)) {
-      std::ifstream trace(tracePath_);
-      std::cerr << "The head's trace:\n" << trace.rdbuf();
-    }
-  }
-
-  // The head's trace, complete once the head has stopped.
-  std::vector<TraceLine> StopAndReadTrace() {
-    EXPECT_EQ(sim_->Stop(), 0);
-    return ReadTrace(tracePath_);
-  }
-
-  // The fullest state of the log while the motor speed check had it.
-  Lines StepLines() const {
-    Lines fullest;
-    for (const auto& lines : history_) {
-      if (!lines.empty() && lines[0] == kHeading && lines.size() >= fullest.size()) fullest = lines;
-    }
-    return fullest;
-  }
-
-  MainFormModel& Model() { return *model_; }
-  const RunView& View() { return model_->Controller.View(); }
-
-  TempDir dir_;
-  fs::path tracePath_;
-  std::optional<SimulatedHead> sim_;
-  SerialDevice device_;
-  RecordingBoxes boxes_;
-  std::optional<PortDriver> driver_;
-  CountingBell bell_;
-  FakeClock clock_;
-  NoIdlePump pump_;
-  std::optional<MainFormModel> model_;
-  std::vector<Lines> history_;
+  Lines StepLines() const { return LinesUnder(kHeading); }
 };
 
 const std::regex kSpeedOk("[0-9]+ Motor speed ok");

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "adjust/AdjustmentRecord.h"
-#include "adjust/StepContext.h"
 #include "adjust/OperatorLog.h"
+#include "adjust/StepContext.h"
 #include "link/IdlePump.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"
@@ -15,7 +15,8 @@ struct StepFixture {
   CountingBell bell;
   FakeClock clock;
   NoIdlePump pump;
-  StepContext context{record, log, port, bell, clock, pump};
+  NoProgress progress;
+  StepContext context{record, log, port, bell, clock, pump, progress};
 };
 
 inline const Bytes kAckOnly{0x06};

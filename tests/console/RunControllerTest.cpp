@@ -290,15 +290,6 @@ TEST_F(RunControllerTest, ExitClosesOnlyWhenIdle) {
   EXPECT_TRUE(c.View().closeRequested);
 }
 
-TEST_F(RunControllerTest, AStageWithoutStepsFailsAndSaysSo) {
-  stages_[2].clear();
-  SucceedThrough(2);
-  EXPECT_EQ(log_.Lines(), (Lines{" 3. Black paper adjustment is not available in this build", "",
-                                 "  Push Cancel button."}));
-  EXPECT_EQ(Controller().AdjResult, 0);
-  EXPECT_EQ(port_.written, std::vector<Bytes>{kEndReading});
-}
-
 TEST_F(RunControllerTest, AnErrorOutOfAStageRestoresThePointerAndLeavesTheButtonsDisabled) {
   stages_[0] = {[]() -> StepResult { throw std::runtime_error("broken step"); }};
   auto& c = Controller();

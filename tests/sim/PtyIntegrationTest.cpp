@@ -18,8 +18,8 @@
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
 #include "sim/StoredData.h"
-#include "tests/sim/AdjustmentRun.h"
 #include "tests/sim/SimProcess.h"
+#include "tests/sim/ToolRun.h"
 
 namespace {
 
@@ -53,12 +53,6 @@ class ToolPort {
   PortDriver driver_;
 };
 
-std::array<std::uint8_t, 32> Identification() {
-  std::array<std::uint8_t, 32> block{};
-  std::memcpy(block.data(), "QZR7100026120809DR0471A3S1 V1.06", 32);
-  return block;
-}
-
 std::vector<std::string> Lines(const fs::path& file) {
   std::ifstream in(file);
   std::vector<std::string> lines;
@@ -91,10 +85,10 @@ TEST_F(OverPty, AHealthyHeadPassesAWholeRunAndTracesEveryByte) {
   ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
   ToolPort port(dir_, device);
   ASSERT_TRUE(port.open());
-  AdjustmentRun run(port.link());
-  const RunResult result = run.Run(Identification());
-  EXPECT_EQ(result.failure, "");
-  EXPECT_EQ(run.bells(), 0);
+  ToolRun run(port.link());
+  const ToolRunResult result = run.Run();
+  EXPECT_TRUE(result.completed());
+  EXPECT_EQ(result.bells, 0);
   EXPECT_EQ(sim.Stop(), 0);
 
   const std::vector<std::string> trace = Lines(File("trace"));
@@ -113,13 +107,13 @@ TEST_F(OverPty, AHealthyHeadPassesAWholeRunAndTracesEveryByte) {
 
 TEST_F(OverPty, TheNextSessionReadsWhatTheLastOneStored) {
   const fs::path state = File("head.state");
-  RunResult first;
+  ToolRunResult first;
   {
     SimProcess sim({"--state", state.string(), "--seed", "5"});
     ToolPort port(dir_, sim.NextLine());
-    AdjustmentRun run(port.link());
-    first = run.Run(Identification());
-    ASSERT_EQ(first.failure, "");
+    ToolRun run(port.link());
+    first = run.Run();
+    ASSERT_TRUE(first.completed());
     EXPECT_EQ(sim.Stop(), 0);
   }
   std::string error;
@@ -134,9 +128,10 @@ TEST_F(OverPty, TheNextSessionReadsWhatTheLastOneStored) {
   EXPECT_EQ(reply[0], 'O');
   ASSERT_EQ(QueryReply(port.link(), bell_, 160, reply.data(), 1, &head::kEnq), 1);
   EXPECT_EQ(reply, *saved);
-  EXPECT_EQ(0, std::memcmp(reply.data(), Identification().data(), 32));
-  EXPECT_TRUE(std::equal(first.daValue.begin(), first.daValue.end(), reply.begin() + 32));
-  EXPECT_EQ(head::LittleEndian16(reply.data() + 158), first.checkWord);
+  EXPECT_EQ(0, std::memcmp(reply.data() + 24, "S1 V1.06", 8));
+  EXPECT_TRUE(
+      std::equal(first.record.PaperGain.begin(), first.record.PaperGain.end(), reply.begin() + 56));
+  EXPECT_EQ(head::LittleEndian16(reply.data() + 158), first.record.CheckWord);
 }
 
 TEST_F(OverPty, ServesAcrossReopeningAndIdlesWithoutSpinning) {

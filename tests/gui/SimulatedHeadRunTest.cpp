@@ -1,8 +1,9 @@
-// Stage 0 from a click on Start, through the real port driver and termios layer, against the
+// Runs from clicks on the main window, through the real port driver and termios layer, against the
 // simulated head running as its own process on a pseudo-terminal. A fake clock lets the 39 s of
 // waits in the motor speed check pass at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -17,12 +18,13 @@
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/HeadSimProcess.h"
+#include "tests/adjust/HeadTrace.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/link/Recorders.h"
 
 namespace {
 
-class StageZeroTest : public testing::Test {
+class SimulatedHeadRunTest : public testing::Test {
  protected:
   void StartHead(const std::vector<std::string>& options) {
     head_ = std::make_unique<HeadSimProcess>(QZR71_HEADSIM, options);
@@ -39,7 +41,7 @@ class StageZeroTest : public testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
   }
 
-  ~StageZeroTest() override {
+  ~SimulatedHeadRunTest() override {
     form_.reset();
     unsetenv("QZR71_COM1");
   }
@@ -62,7 +64,7 @@ class StageZeroTest : public testing::Test {
   std::unique_ptr<TMainForm> form_;
 };
 
-TEST_F(StageZeroTest, AHealthyHeadPassesTheMotorCheckAndTheRunAsksForWhitePaper) {
+TEST_F(SimulatedHeadRunTest, AHealthyHeadPassesTheMotorCheckAndTheRunAsksForWhitePaper) {
   StartHead({});
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
   EXPECT_EQ(Log(), (QStringList{"Set White reference paper.", "", "Hit Next button."}));
@@ -72,7 +74,7 @@ TEST_F(StageZeroTest, AHealthyHeadPassesTheMotorCheckAndTheRunAsksForWhitePaper)
   EXPECT_GE(clock_.Elapsed(), std::chrono::seconds(36));  // the waits of the motor check ran
 }
 
-TEST_F(StageZeroTest, SpeedsOutsideTheWindowFailTheStage) {
+TEST_F(SimulatedHeadRunTest, SpeedsOutsideTheWindowFailTheStage) {
   StartHead({"--scenario", Scenario("motor-speed-out-of-window.scn")});
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
   EXPECT_EQ(Log(), (QStringList{" ***** MOTOR SPEED CHECK *****", "269 Motor speed error",
@@ -86,7 +88,7 @@ TEST_F(StageZeroTest, SpeedsOutsideTheWindowFailTheStage) {
   EXPECT_TRUE(form_->isVisible());
 }
 
-TEST_F(StageZeroTest, ASilentHeadEndsTheStageWithACommunicationError) {
+TEST_F(SimulatedHeadRunTest, ASilentHeadEndsTheStageWithACommunicationError) {
   StartHead({"--scenario", Scenario("no-answer.scn")});
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
   EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
@@ -95,7 +97,7 @@ TEST_F(StageZeroTest, ASilentHeadEndsTheStageWithACommunicationError) {
   EXPECT_EQ(bell_.rings, 6);  // three between the four attempts, for 0xB1 and for 0xA6
 }
 
-TEST_F(StageZeroTest, APulledCableEndsTheStageWithACommunicationError) {
+TEST_F(SimulatedHeadRunTest, APulledCableEndsTheStageWithACommunicationError) {
   StartHead({});
   head_->Stop();
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
@@ -103,7 +105,7 @@ TEST_F(StageZeroTest, APulledCableEndsTheStageWithACommunicationError) {
   EXPECT_TRUE(form_->BtnCancel->isEnabled());
 }
 
-TEST_F(StageZeroTest, WithoutAPortTheToolStartsAndTheFirstStartFailsAtOnce) {
+TEST_F(SimulatedHeadRunTest, WithoutAPortTheToolStartsAndTheFirstStartFailsAtOnce) {
   StartTool((dir_.Path() / "no-such-port").string());
   ASSERT_EQ(boxes_.shown.size(), 2u);  // no settings file yet, then the port
   EXPECT_EQ(boxes_.shown[1].caption, "RS232C PORT");
@@ -115,6 +117,58 @@ TEST_F(StageZeroTest, WithoutAPortTheToolStartsAndTheFirstStartFailsAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
   EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
   EXPECT_EQ(bell_.rings, 0);
+}
+
+TEST_F(SimulatedHeadRunTest, NextRunsTheWhitePaperItemWithItsHeadingsShownAndAsksForBlackPaper) {
+  StartHead({});
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  QStringList shown;
+  QObject::connect(form_->AdjMemo, &QPlainTextEdit::textChanged,
+                   [this, &shown] { shown.append(form_->AdjMemo->toPlainText()); });
+  QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  for (const char* heading : {" ***** REGISTER check *****", " ***** Adjusting GAIN *****",
+                              " ***** Adjusting D/A *****"}) {
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [heading](const QString& text) {
+      return text.startsWith(heading);
+    })) << heading;
+  }
+  EXPECT_EQ(Log(), (QStringList{"Set Black reference paper.", "", "Hit Next button."}));
+  EXPECT_FALSE(form_->WhiteAdj->isEnabled());
+  EXPECT_TRUE(form_->BtnStart->isEnabled());
+  EXPECT_TRUE(form_->BtnCancel->isEnabled());
+}
+
+TEST_F(SimulatedHeadRunTest, AWholeRunByClicksCompletesAndReturnsToIdle) {
+  StartHead({});
+  for (int click = 0; click < 5; ++click) QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  EXPECT_EQ(Log(), (QStringList{" ****** Complete *****", "", "  Push Complete button"}));
+  EXPECT_EQ(form_->BtnCancel->text(), "Complete");
+  EXPECT_FALSE(form_->BtnStart->isEnabled());
+  QTest::mouseClick(form_->BtnCancel, Qt::LeftButton);
+  EXPECT_EQ(form_->BtnCancel->text(), "Exit");
+  EXPECT_EQ(form_->BtnStart->text(), "Start");
+  EXPECT_TRUE(form_->BtnStart->isEnabled());
+  for (QLabel* item : {form_->MotorTest, form_->WhiteAdj, form_->BlackAdj, form_->NonAdj}) {
+    EXPECT_TRUE(item->isEnabled());
+  }
+}
+
+TEST_F(SimulatedHeadRunTest, CancelAtTheQuestionWritesNothingToTheHead) {
+  const std::string trace = (dir_.Path() / "trace.txt").string();
+  StartHead({"--trace", trace, "--seed", "7"});
+  for (int click = 0; click < 4; ++click) QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
+  ASSERT_TRUE(Log().endsWith("Hit Next or Cancel button.  Yes-->Next No-->Cancel"));
+  QTest::mouseClick(form_->BtnCancel, Qt::LeftButton);
+  EXPECT_EQ(Log(), (QStringList{" This machine has not been completed the adjustment!!", "",
+                                "  Push Cancel button"}));
+  head_->Stop();
+  const auto sent = Sent(ReadTrace(trace), "tool");
+  EXPECT_EQ(FramesWith(sent, head::kFrameIdentification), 0u);
+  EXPECT_EQ(FramesWith(sent, head::kFrameFinish), 0u);
+  // Nothing after the check word and the ENQ for its echo.
+  ASSERT_GE(sent.size(), 2u);
+  EXPECT_EQ(sent.back(), Bytes{head::kEnq});
+  EXPECT_EQ(sent[sent.size() - 2][2], head::kFrameCheckWord);
 }
 
 }  // namespace

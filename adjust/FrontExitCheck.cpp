@@ -1,0 +1,68 @@
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "adjust/NonPaperAdjust.h"
+#include "adjust/ProgressReports.h"
+#include "adjust/StepExchanges.h"
+
+namespace {
+
+constexpr int kNoPaperBlockReadings = 10;
+constexpr std::uint8_t kNoPaperLimit = 101;
+constexpr int kLeastMargin = 84;  // an in-paper level must exceed its no-paper level by more
+
+}  // namespace
+
+StepResult FrontExitCheck(StepContext& context) {
+  OperatorLog& log = context.log;
+  AdjustmentRecord& record = context.record;
+  const auto& reply = record.ReplyBuf;
+  ReportStep(context, ProgressStep::kFrontExitCheck);
+
+  if (SendHeadFrame(context, head::NoPaperBlockStartFrame()) != 1) return log.LogCommError();
+  for (int reading = 0; reading < kNoPaperBlockReadings; ++reading) {
+    if (QueryHead(context, head::kReplyNoPaperBlock) != 1) return log.LogCommError();
+    std::copy_n(reply.begin(), head::kChannels16, record.NoPaperLevel.begin());
+  }
+  if (SendHeadFrame(context, head::FrontExitRequestFrame()) != 1) return log.LogCommError();
+  if (QueryHead(context, head::kReplyFrontExit) != 1) return log.LogCommError();
+  record.FrontLevelNoPaper = reply[0];
+  record.ExitLevelNoPaper = reply[1];
+
+  const int front = record.FrontLevelNoPaper;
+  const int exit = record.ExitLevelNoPaper;
+  const std::array<bool, 4> failed{front > kNoPaperLimit, exit > kNoPaperLimit,
+                                   record.FrontLevelInPaper <= front + kLeastMargin,
+                                   record.ExitLevelInPaper <= exit + kLeastMargin};
+
+  const auto atLeast = [](int level) {
+    return static_cast<std::uint8_t>(std::min(level + kLeastMargin + 1, 255));
+  };
+  const std::array<ChannelReading, 4> levels{
+      ChannelReading{"front, no paper", record.FrontLevelNoPaper, 0, kNoPaperLimit, std::nullopt,
+                     std::nullopt, failed[0]},
+      ChannelReading{"exit, no paper", record.ExitLevelNoPaper, 0, kNoPaperLimit, std::nullopt,
+                     std::nullopt, failed[1]},
+      ChannelReading{"front, in paper", record.FrontLevelInPaper, atLeast(front), 255, std::nullopt,
+                     std::nullopt, failed[2]},
+      ChannelReading{"exit, in paper", record.ExitLevelInPaper, atLeast(exit), 255, std::nullopt,
+                     std::nullopt, failed[3]}};
+
+  // The head expects the request once more; its answer is not used.
+  if (SendHeadFrame(context, head::FrontExitRequestFrame()) != 1) return log.LogCommError();
+  if (QueryHead(context, head::kReplyFrontExit) != 1) return log.LogCommError();
+
+  ReportLevels(context, ProgressStep::kFrontExitCheck, 0, 0, levels, true);
+  if (std::none_of(failed.begin(), failed.end(), [](bool b) { return b; })) {
+    return kStepSucceeded;
+  }
+  static constexpr std::array<std::string_view, 4> kLines{
+      "   Front level(No paper)", "   Exit level(No paper)", "   Front level(In paper)",
+      "   Exit level(In paper)"};
+  const StepResult result = log.LogFrontBackError();
+  for (std::size_t i = 0; i < kLines.size(); ++i) {
+    if (failed[i]) log.AddLine(kLines[i]);
+  }
+  return result;
+}

@@ -1,0 +1,57 @@
+#include "adjust/NonPaperAdjust.h"
+#include "adjust/ProgressReports.h"
+#include "adjust/StepExchanges.h"
+
+namespace {
+
+// 167.8 to 188.2 in whole readings.
+constexpr std::uint8_t kWindowLowest = 168;
+constexpr std::uint8_t kWindowHighest = 188;
+constexpr std::uint8_t kInWindowNeeded = 20;
+constexpr std::uint32_t kMostPolls = 1000;
+constexpr std::uint8_t kDaLowest = 80;
+constexpr std::uint8_t kDaHighest = 120;
+constexpr std::size_t kS0tChannel24 = 23;
+
+void ReportPoll(StepContext& context, std::uint32_t polls, std::uint8_t inWindow, bool bad,
+                bool verdict) {
+  const ChannelReading s0t{"s0t_ir",
+                           context.record.ReplyBuf[0],
+                           kWindowLowest,
+                           kWindowHighest,
+                           std::nullopt,
+                           context.record.ReplyBuf[1],
+                           bad};
+  ReportLevels(context, ProgressStep::kS0tAutoAdjust, polls, kMostPolls, {&s0t, 1}, verdict,
+               inWindow, kInWindowNeeded);
+}
+
+}  // namespace
+
+StepResult S0tAutoAdjust(StepContext& context) {
+  OperatorLog& log = context.log;
+  AdjustmentRecord& record = context.record;
+  if (SendHeadFrame(context, head::S0tAdjustStartFrame()) != 1) return log.LogCommError();
+
+  ReportStep(context, ProgressStep::kS0tAutoAdjust, 0, kMostPolls);
+  std::uint8_t inWindow = 0;
+  for (std::uint32_t polls = 0; polls < kMostPolls; ++polls) {
+    if (QueryHead(context, head::kReplyS0tAdjust) != 1) return log.LogCommError();
+    const std::uint8_t level = record.ReplyBuf[0];
+    const std::uint8_t daValue = record.ReplyBuf[1];
+    record.DaValue[kS0tChannel24] = daValue;
+    const bool inside = level >= kWindowLowest && level <= kWindowHighest;
+    if (inside) ++inWindow;
+    if (inWindow < kInWindowNeeded) {
+      ReportPoll(context, polls + 1, inWindow, !inside, polls + 1 == kMostPolls);
+      continue;
+    }
+    const bool daInRange = daValue >= kDaLowest && daValue <= kDaHighest;
+    ReportPoll(context, polls + 1, inWindow, !daInRange, true);
+    if (daInRange) return kStepSucceeded;
+    break;
+  }
+  const StepResult result = log.LogAdjustError();
+  log.AddLine(" Error sensor: sot_ir");
+  return result;
+}

@@ -1,0 +1,289 @@
+// Stages 1 to 4 end to end against the simulated head over a pseudo-terminal: one row per
+// documented outcome, each with the log it leaves, the controller's result and the wire facts
+// that matter.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "tests/adjust/HeadsimStage.h"
+
+namespace {
+
+using Messages = std::vector<Bytes>;
+
+const Lines kFailed{"", "  Push Cancel button."};
+const Lines kCommError{" Communication error", "", "  Push Cancel button."};
+const std::string kGainHeading = " ***** Adjusting GAIN *****";
+const Lines kQuestion{"Write the Adjustings to DURA RODA.",
+                      "Hit Next or Cancel button.  Yes-->Next No-->Cancel"};
+
+Lines Join(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+// The tool's messages from the first frame with this command byte on.
+Messages From(const Messages& sent, std::uint8_t command) {
+  const auto first = std::find_if(sent.begin(), sent.end(), [command](const Bytes& m) {
+    return m.size() >= 3 && m[0] == head::kFrameLead && m[2] == command;
+  });
+  return {first, sent.end()};
+}
+
+std::size_t Count(const Messages& sent, const Bytes& message) {
+  return static_cast<std::size_t>(std::count(sent.begin(), sent.end(), message));
+}
+
+const Bytes kEnq{head::kEnq};
+const Bytes kDaEnd = Of(head::FrontExitRequestFrame());
+
+struct StageRow {
+  const char* name;
+  std::size_t stage;  // the run goes up to this stage
+  const char* scenarioFile;
+  const char* scenarioText;
+  StepResult adjResult;  // 1 waits for Next, 0 failed, 162 completed
+  Lines log;
+  std::function<void(const Messages&)> wire = {};
+};
+
+void PrintTo(const StageRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class Stages : public HeadsimStage, public testing::WithParamInterface<StageRow> {};
+
+TEST_P(Stages, EndAsDocumented) {
+  const StageRow& row = GetParam();
+  StartWith(row.scenarioFile, row.scenarioText);
+  RunThrough(row.stage);
+  EXPECT_EQ(Model().Controller.AdjStage, row.stage);
+  EXPECT_EQ(Model().Controller.AdjResult, row.adjResult);
+  EXPECT_EQ(Model().Log.Lines(), row.log);
+  const Messages sent = Sent(StopAndReadTrace(), "tool");
+  ASSERT_FALSE(sent.empty());
+  if (row.adjResult == kStepFailed) {
+    EXPECT_EQ(sent.back(), Bytes{head::kCmdEndReading}) << "a failed stage ends with 0xA6";
+  }
+  if (row.wire) row.wire(sent);
+}
+
+const Lines kWhitePassed{"Set Black reference paper.", "", "Hit Next button."};
+const Lines kRegister{" ***** REGISTER check *****"};
+const Lines kDaHeading{" ***** Adjusting D/A *****"};
+
+const StageRow kWhitePaperRows[] = {
+    {"Healthy", 1, "", "", 1, kWhitePassed,
+     [](const Messages& sent) {
+       const Messages da = From(sent, head::kFrameDaAdjust);
+       EXPECT_EQ(Count(da, kDaEnd), 1u) << "the regulation ends with the end frame";
+     }},
+    {"OverVoltageAtDaOne", 1, "over-voltage.scn", "", 0,
+     Join({kRegister, {"l3t_gn 230 ERROR OVER 4.3v"}, kFailed}),
+     [](const Messages& sent) {
+       // 200, 197, ... 2, then 1: 68 D/A frames, the last with 1 for l3t_gn.
+       EXPECT_EQ(FramesWith(sent, head::kFrameDa24), 68u);
+       const auto last = std::find_if(sent.rbegin(), sent.rend(), [](const Bytes& m) {
+         return m.size() == 27 && m[2] == head::kFrameDa24;
+       });
+       ASSERT_NE(last, sent.rend());
+       EXPECT_EQ((*last)[3 + 3], 1);
+     }},
+    {"GainStepFlat", 1, "gain-step-flat.scn", "", 0,
+     Join({kRegister, {" Gain error", " Error sensor: r3t_rd"}, kFailed})},
+    {"GainStepFlatWithB0t", 1, "", "gain-response r3t_rd flat\ngain-response b0t_ir flat", 0,
+     Join({kRegister, {" Gain error", " Error sensor: r3t_rd b0t_ir"}, kFailed})},
+    {"GainStepFlatThreeAndB0t", 1, "",
+     "gain-response l3t_ir flat\ngain-response c0t_ir flat\ngain-response r3t_ir flat\n"
+     "gain-response b0t_ir flat",
+     0,
+     Join({kRegister,
+           {" Gain error", " Error sensor: l3t_ir c0t_ir r3t_ir", "               b0t_ir"},
+           kFailed})},
+    {"GainNeverReachesTarget", 1, "gain-never-reaches-target.scn", "", 0,
+     Join({kDaHeading, {" Adjustment error", " Error sensor: c0t_ir"}, kFailed}),
+     [](const Messages& sent) {
+       // The over-voltage check's frame, six gain steps, then 64 passes and the gains once more.
+       EXPECT_EQ(FramesWith(sent, head::kFrameGain24), 1u + 6u + 65u);
+       EXPECT_EQ(Count(From(sent, head::kFrameDaAdjust), kDaEnd), 0u);
+     }},
+    {"DaNeverSettles", 1, "da-never-settles.scn", "", 0,
+     Join({kDaHeading, {" Adjustment error", " Error sensor: r3d_ir"}, kFailed}),
+     [](const Messages& sent) {
+       const Messages da = From(sent, head::kFrameDaAdjust);
+       EXPECT_EQ(Count(da, kEnq), 600u);
+       EXPECT_EQ(Count(da, kDaEnd), 0u);
+     }},
+    {"DaSettlesOutOfRange", 1, "da-settles-out-of-range.scn", "", 0,
+     Join({kDaHeading, {" Adjustment error", " Error sensor: l3u_gn"}, kFailed}),
+     [](const Messages& sent) { EXPECT_EQ(Count(From(sent, head::kFrameDaAdjust), kDaEnd), 0u); }},
+    {"DataSelectStuck", 1, "data-select-stuck.scn", "", 0,
+     Join({kDaHeading,
+           {" Data Select Line error", " Error sensor: l3t_ir c0t_ir r3t_ir",
+            "               l3t_gn c0t_rd r3t_rd", "               l2t_gn r1t_rd r2t_gn",
+            "               l1t_rd"},
+           kFailed})},
+    {"OverVoltageGainFrameUnanswered", 1, "", "silent frame:C1 1+", 0, kCommError},
+    {"OverVoltageReadingGarbled", 1, "garbage-readings.scn", "", 0, kCommError},
+    {"GainStepFrameUnanswered", 1, "", "silent frame:C1 2+", 0, kCommError},
+    {"GainLevelsUnanswered", 1, "", "silent enq:C1", 0, kCommError},
+    {"DaLevelsUnanswered", 1, "", "silent enq:A1 5+", 0, kCommError},
+    {"DaEndReplyUnanswered", 1, "", "silent enq:A7", 0, kCommError},
+    {"DataSelectFrameUnanswered", 1, "", "silent frame:C2", 0, kCommError},
+};
+
+std::string RowName(const testing::TestParamInfo<StageRow>& row) {
+  return row.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(WhitePaper, Stages, testing::ValuesIn(kWhitePaperRows), RowName);
+
+const Lines kBlackHeading{" ***** Black level check *****"};
+
+const StageRow kBlackPaperRows[] = {
+    {"Healthy", 2, "", "", 1, {"Pull out reference paper.", "", "Hit Next button."}},
+    {"OverInEarlyReadingsOnly",
+     2,
+     "black-level-over-in-early-readings.scn",
+     "",
+     1,
+     {"Pull out reference paper.", "", "Hit Next button."}},
+    {"OverInTenthReading", 2, "black-level-over-in-tenth-reading.scn", "", kStepFailed,
+     Join({kBlackHeading, {" Error sensor: c0d_ir", " Black level error"}, kFailed}),
+     [](const Messages& sent) {
+       const Messages black = From(sent, head::kFrameBlackLevel);
+       EXPECT_EQ(Count(black, kEnq), 10u);
+       EXPECT_EQ(FramesWith(black, head::kFrameFrontExit), 0u) << "no front and exit levels";
+     }},
+    {"AtTheLimitPasses",
+     2,
+     "",
+     "black-level l3t_gn 40\nblack-level c0d_ir 76\nblack-level s0t_ir 255",
+     1,
+     {"Pull out reference paper.", "", "Hit Next button."}},
+    {"WhitePaperLeftIn", 2, "technician-keeps-white-paper.scn", "", kStepFailed,
+     // Every channel but s0t_ir over its limit: all 23 names, three to a line.
+     Join({kBlackHeading,
+           {" Error sensor: l3t_ir c0t_ir r3t_ir", "               l3t_gn c0t_rd r3t_rd",
+            "               l2t_gn r1t_rd r2t_gn", "               l1t_rd l3d_ir c0d_ir",
+            "               r3d_ir l3u_gn c0u_rd", "               r3u_rd l3d_rd c0d_rd",
+            "               r3d_gn l3u_ir c0u_ir", "               r3u_ir b0t_ir",
+            " Black level error"},
+           kFailed})},
+    {"SeventhReadingUnanswered", 2, "", "silent enq:A2 7+", kStepFailed, kCommError,
+     [](const Messages& sent) {
+       EXPECT_EQ(FramesWith(From(sent, head::kFrameBlackLevel), head::kFrameFrontExit), 0u);
+     }},
+    {"FrontExitReplyShort", 2, "", "short enq:A7 2+", kStepFailed, kCommError},
+};
+
+INSTANTIATE_TEST_SUITE_P(BlackPaper, Stages, testing::ValuesIn(kBlackPaperRows), RowName);
+
+const Lines kGainLines{kGainHeading};
+const Lines kNonPaperPassed = Join({kGainLines, kQuestion});
+
+Lines FrontExitFailure(Lines levels) {
+  return Join({kGainLines, {" FRONT/BACK sensor error"}, levels, kQuestion});
+}
+
+const StageRow kNonPaperRows[] = {
+    {"Healthy", 3, "", "", 1, kNonPaperPassed},
+    {"S0tSaturated", 3, "s0t-saturated.scn", "", kStepFailed,
+     Join({kRegister, {"s0t_ir 240 ERROR OVER 4.3v"}, kFailed}),
+     [](const Messages& sent) {
+       // D/A 200, 198, ... 2, then 1.
+       EXPECT_EQ(FramesWith(From(sent, head::kFrameBlackLevel), head::kFrameDa24), 101u);
+     }},
+    {"S0tGainFalling", 3, "s0t-gain-falling.scn", "", kStepFailed,
+     Join({kRegister, {" Gain error", " Error sensor: s0t_ir"}, kFailed})},
+    {"S0tGainOverLimit", 3, "s0t-gain-over-limit.scn", "", kStepFailed,
+     Join({kGainLines, {"s0t_ir 015 GAIN OVER(limit 11)"}, kFailed})},
+    {"BlackPaperLeftIn", 3, "technician-leaves-black-paper-in.scn", "", kStepFailed,
+     Join({kGainLines, {"s0t_ir 015 GAIN OVER(limit 11)"}, kFailed})},
+    {"S0tNeverSettles", 3, "s0t-never-settles.scn", "", kStepFailed,
+     Join({kGainLines, {" Adjustment error", " Error sensor: sot_ir"}, kFailed})},
+    {"S0tSettlesOutOfRange", 3, "s0t-settles-out-of-range.scn", "", kStepFailed,
+     Join({kGainLines, {" Adjustment error", " Error sensor: sot_ir"}, kFailed})},
+    {"FrontNoPaperHigh", 3, "front-no-paper-high.scn", "", 1,
+     FrontExitFailure({"   Front level(No paper)"})},
+    {"ExitNoPaperHigh", 3, "exit-no-paper-high.scn", "", 1,
+     FrontExitFailure({"   Exit level(No paper)"})},
+    {"FrontInPaperLow", 3, "front-in-paper-low.scn", "", 1,
+     FrontExitFailure({"   Front level(In paper)"})},
+    {"ExitInPaperLow", 3, "exit-in-paper-low.scn", "", 1,
+     FrontExitFailure({"   Exit level(In paper)"})},
+    {"AllFourFrontExitLevels", 3, "",
+     "front no-paper 102\nexit no-paper 102\nfront in-paper 186\nexit in-paper 150", 1,
+     FrontExitFailure({"   Front level(No paper)", "   Exit level(No paper)",
+                       "   Front level(In paper)", "   Exit level(In paper)"})},
+    {"CheckWordSwapped", 3, "check-word-swapped.scn", "", kStepFailed, Join({kGainLines, kFailed})},
+    {"CheckWordWrong", 3, "check-word-wrong.scn", "", kStepFailed, Join({kGainLines, kFailed})},
+    {"SaturationFrameUnanswered", 3, "", "silent frame:C2 2+", kStepFailed, kCommError},
+    {"GainResponseFrameUnanswered", 3, "", "silent frame:C2 3+", kStepFailed, kCommError},
+    {"GainLevelsUnanswered", 3, "", "silent enq:C2", kStepFailed, kCommError},
+    {"S0tRegulationUnanswered", 3, "", "silent enq:A0 3+", kStepFailed, kCommError},
+    {"NoPaperBlockUnanswered", 3, "", "silent enq:A3", kStepFailed, kCommError},
+    {"CheckWordFrameUnanswered", 3, "", "silent frame:D5", kStepFailed, kCommError},
+};
+
+INSTANTIATE_TEST_SUITE_P(NonPaper, Stages, testing::ValuesIn(kNonPaperRows), RowName);
+
+const Lines kComplete{" ****** Complete *****", "", "  Push Complete button"};
+const Lines kWriteFail = Join({kNonPaperPassed, {" ** Write Fail **"}, kFailed});
+
+void EndsWithTheFinishFrame(const Messages& sent) {
+  EXPECT_EQ(sent.back(), Of(head::FinishFrame()));
+}
+void NoFinishFrame(const Messages& sent) {
+  EXPECT_EQ(FramesWith(sent, head::kFrameFinish), 0u);
+}
+
+const StageRow kWriteRows[] = {
+    {"Healthy", 4, "", "", kRunCompleted, kComplete, EndsWithTheFinishFrame},
+    {"AnswerOk", 4, "id-answer-ok.scn", "", kRunCompleted, kComplete, EndsWithTheFinishFrame},
+    {"AnswerOkLowerCase", 4, "id-answer-ok-lower-case.scn", "", kRunCompleted, kComplete,
+     EndsWithTheFinishFrame},
+    {"AnswerNg", 4, "id-answer-ng.scn", "", kStepFailed, kWriteFail, NoFinishFrame},
+    {"AnswerNgLowerCase", 4, "id-answer-ng-lower-case.scn", "", kStepFailed, kWriteFail,
+     NoFinishFrame},
+    {"AnswerOther", 4, "id-answer-other.scn", "", kStepFailed, kWriteFail, NoFinishFrame},
+    {"AnswerZeroBytes", 4, "", "id-answer 00 00", kStepFailed, kWriteFail, NoFinishFrame},
+    {"IdentificationUnanswered", 4, "", "silent frame:B2", kStepFailed, kCommError, NoFinishFrame},
+    {"FinishFrameUnanswered", 4, "", "silent frame:D1", kStepFailed, kCommError},
+};
+
+INSTANTIATE_TEST_SUITE_P(WriteBack, Stages, testing::ValuesIn(kWriteRows), RowName);
+
+class WholeRun : public HeadsimStage {};
+
+TEST_F(WholeRun, CompletesAndTheNextRunReadsBackWhatItWrote) {
+  const std::filesystem::path state = dir_.Path() / "head-state";
+  StartWith("", "", {"--state", SimulatedHead::PathForHead(state)});
+  RunThrough(4);
+  ASSERT_EQ(Model().Log.Lines(), kComplete);
+  const AdjustmentRecord written = Model().Record;
+  const std::string headId(written.HeadIdField.data(), 8);
+  EXPECT_NE(headId, "--------");
+
+  Model().Controller.BtnCancelClick();  // Complete
+  EXPECT_EQ(View().btnCancel.caption, "Exit");
+  Model().Record = AdjustmentRecord{};
+  Model().Controller.BtnStartClick();
+  ASSERT_EQ(Model().Controller.AdjResult, 1);
+  const AdjustmentRecord& read = Model().Record;
+  EXPECT_STREQ(read.ModelCode.data(), "QZR71000");
+  EXPECT_STREQ(read.AdjustDate.data(), written.AdjustDate.data());
+  EXPECT_EQ(std::string(read.HeadIdField.data(), 8), headId);
+  EXPECT_STREQ(read.ProgramVersion.data(), "S1 V1.06");
+  EXPECT_EQ(read.CheckWord, written.CheckWord);
+  EXPECT_EQ(read.PaperGain, written.PaperGain);
+  EXPECT_EQ(read.NoPaperGain, written.NoPaperGain);
+  // The head keeps regulating s0t_ir after its last answer, so only channels 0..22 must agree.
+  EXPECT_TRUE(std::equal(read.DaValue.begin(), read.DaValue.end() - 1, written.DaValue.begin()));
+  EXPECT_TRUE(std::filesystem::exists(state));
+}
+
+}  // namespace

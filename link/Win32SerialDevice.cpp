@@ -2,6 +2,7 @@
 
 #include "link/WindowsApi.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "link/ComPortPath.h"
@@ -83,18 +84,31 @@ bool Win32SerialDevice::Open(const std::string& comName) {
   const auto path = DevicePathFor(comName);
   if (!path) return Fail(ERROR_FILE_NOT_FOUND);
 
-  // Share mode 0: nobody else may open the port while the tool holds it.
+  // Share mode 0 keeps everybody else out of the port, but Wine ignores it for ports. A named
+  // mutex per device keeps at least a second copy of the tool out there too, with the number
+  // Windows gives for a port in use.
+  std::string guardName = "Local\\qzr71adj port " + *path;
+  std::replace(guardName.begin() + 6, guardName.end(), '\\', '/');
+  const HANDLE guard = CreateMutexA(nullptr, FALSE, guardName.c_str());
+  if (guard == nullptr) return FailWithLastError();
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(guard);
+    return Fail(ERROR_ACCESS_DENIED);
+  }
   const HANDLE port = CreateFileA(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-  if (port == INVALID_HANDLE_VALUE) return FailWithLastError();
-  const HANDLE ioDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  const DWORD openError = GetLastError();
+  const HANDLE ioDone =
+      port == INVALID_HANDLE_VALUE ? nullptr : CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (ioDone == nullptr) {
-    const DWORD error = GetLastError();
-    CloseHandle(port);
+    const DWORD error = port == INVALID_HANDLE_VALUE ? openError : GetLastError();
+    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+    CloseHandle(guard);
     return Fail(error);
   }
   port_ = port;
   ioDone_ = ioDone;
+  guard_ = guard;
   timeouts_ = CommTimeouts{};
   return true;
 }
@@ -167,10 +181,12 @@ bool Win32SerialDevice::Write(const std::uint8_t* bytes, std::uint32_t count) {
     }
   }
   if (!GetOverlappedResult(PortHandle(port_), &io, &written, TRUE)) return FailWithLastError();
-  // The write completes once the port has taken every byte. No flush follows: the flush that
-  // would wait for the line is, on some implementations, a transmit purge, and that discards a
-  // request the head has not read yet.
   if (written != count) return Fail(ERROR_WRITE_FAULT);
+  // A finished write may still sit in the driver's or the adapter's buffer. Return only once the
+  // bytes have left, so that the read's time-out starts then and the next write's transmit purge
+  // finds nothing of this request. A driver that cannot flush still sent the bytes: its refusal
+  // only costs that certainty, not the write.
+  FlushFileBuffers(PortHandle(port_));
   return true;
 }
 
@@ -216,8 +232,10 @@ bool Win32SerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::uin
 }
 
 void Win32SerialDevice::Close() {
-  if (port_ != nullptr) CloseHandle(PortHandle(port_));
-  if (ioDone_ != nullptr) CloseHandle(static_cast<HANDLE>(ioDone_));
+  for (void* handle : {port_, ioDone_, guard_}) {
+    if (handle != nullptr) CloseHandle(static_cast<HANDLE>(handle));
+  }
   port_ = nullptr;
   ioDone_ = nullptr;
+  guard_ = nullptr;
 }

@@ -8,7 +8,8 @@
 // The serial services over a Windows communications port ("\\.\COMn"), through the documented
 // calls: CreateFile for exclusive use, GetCommState/SetCommState, SetCommTimeouts with the total
 // read time-out, PurgeComm, ClearCommError, ReadFile/WriteFile and CloseHandle. LastError() is
-// GetLastError()'s number, as the port's message box shows it.
+// GetLastError()'s number, as the port's message box shows it. A port in use is refused with 5
+// (access denied), also where the platform itself would let a second opener in.
 //
 // The port is opened for overlapped I/O so that the window can repaint while a read waits; each
 // read and write still completes before the call returns, and the port's own time-outs end reads.
@@ -39,6 +40,7 @@ class Win32SerialDevice final : public SerialPlatform {
 
   void* port_ = nullptr;    // HANDLE of the port, null while closed
   void* ioDone_ = nullptr;  // manual-reset event of the transfer in progress
+  void* guard_ = nullptr;   // named mutex held while the port is open
   int lastError_ = 0;
   CommTimeouts timeouts_{};
 };

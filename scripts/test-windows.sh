@@ -2,7 +2,9 @@
 # Cross-builds the tool's core (serial link, steps, run controller) and its tests for 64-bit
 # Windows with mingw-w64, and runs them under Wine in a private prefix inside the build folder.
 # The simulated head runs natively on its pseudo-terminal; the prefix's COM1 leads to it, so the
-# stage tests go through the Windows serial backend. Installs what is missing first.
+# stage tests go through the Windows serial backend. Installs what is missing first. Arguments go
+# to ctest, e.g. -R StageZero; with --bench first, the serial timing benchmark runs instead, with
+# the arguments that follow.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -40,21 +42,26 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wineserver" -w
 fi
 
+server=
 cleanup() {
   # Simulators a failed test left running: the ones this run started, by their process ids.
   for pidFile in "$QZR71_WINE_HEAD_DIR"/*.pid; do
     [ -f "$pidFile" ] && kill "$(cat "$pidFile")" 2>/dev/null || true
   done
-  "$wineserver" -k 2>/dev/null || true
+  if [ -n "$server" ]; then
+    "$wineserver" -k 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# One server for the whole run, ready before any test starts (it returns once it is), so that
-# the tests do not each start and stop their own. A pulled cable hangs up the terminal the server
-# holds; what it prints about that goes to its log.
-"$wineserver" -p >"$windows/wine/wineserver.log" 2>&1
+# One server for the whole run, so that the tests do not each start and stop their own. It stays
+# in this script's session: a server that daemonizes leads a session of its own, takes the
+# simulator's terminal as its controlling one, and then a pulled cable hangs it up (SIGHUP).
+"$wineserver" -f -p >"$windows/wine/wineserver.log" 2>&1 &
+server=$!
 
 # COM1 leads to the link the simulator makes in the run directory. Wine keeps its port map in
 # the registry and remakes dosdevices/com1 from it, so the link is set there.
@@ -62,4 +69,9 @@ trap 'exit 143' TERM
   >/dev/null
 ln -sfn "$QZR71_WINE_HEAD_DIR/line" "$WINEPREFIX/dosdevices/com1"
 
-ctest --test-dir "$windows" --output-on-failure --no-tests=error -j2
+if [ "${1:-}" = --bench ]; then
+  shift
+  "$wine" "$windows/bench/serial_timing_bench.exe" "$@"
+  exit
+fi
+ctest --test-dir "$windows" --output-on-failure --no-tests=error -j2 "$@"

@@ -27,8 +27,10 @@ using namespace std::chrono_literals;
 
 // Starts the simulator in the background with no terminal, and leaves RUN.pid while it runs,
 // RUN.out and RUN.err, and RUN.status once it has ended. Arguments: RUN, LINE, then the command.
+// It lets go of the standard error it inherits from the test, which the test's runner reads to
+// its end.
 constexpr const char* kWrapper =
-    "run=$1; line=$2; shift 2; rm -f \"$line\"; "
+    "exec 2>/dev/null; run=$1; line=$2; shift 2; rm -f \"$line\"; "
     "\"$@\" </dev/null >\"$run.out\" 2>\"$run.err\" & "
     "echo $! >\"$run.pid.new\" && mv \"$run.pid.new\" \"$run.pid\"; "
     "wait $!; echo $? >\"$run.status.new\" && mv \"$run.status.new\" \"$run.status\"";

@@ -34,4 +34,7 @@ struct AdjustmentRecord {
   // longest in use (160), so no length a step passes can run past its end.
   std::array<std::uint8_t, 256> ReplyBuf{};
   std::uint32_t MotorSpeed = 0;  // last speed reading divided by 10
+  // The head answered "NG" at the start of the run: the fields from its block are zeros (and
+  // HeadIdField dashes), not data it held.
+  bool HeadHeldNoData = false;
 };

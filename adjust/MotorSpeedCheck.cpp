@@ -20,12 +20,13 @@ StepResult StopMotorAfterFailure(StepContext& context) {
 }
 
 void ReportMotor(StepContext& context, int readings, std::optional<double> secondsLeft,
-                 std::optional<std::uint32_t> speed) {
+                 std::optional<std::uint32_t> speed, std::uint8_t waitSeconds = 0) {
   ProgressReport report;
   report.step = ProgressStep::kMotorSpeedCheck;
   report.count = static_cast<std::uint32_t>(readings);
   report.limit = kReadings;
   report.secondsLeft = secondsLeft;
+  report.waitSeconds = waitSeconds;
   report.value = speed;
   context.progress.Report(report);
 }
@@ -47,8 +48,9 @@ StepResult MeasureMotorSpeed(StepContext& context) {
   if (SendFrame(context.port, context.bell, head::MotorStartFrame()) != 1) {
     return context.log.LogCommError();
   }
-  WaitSeconds(context.clock, context.pump, kSettlingSeconds,
-              [&context](double left) { ReportMotor(context, 0, left, std::nullopt); });
+  WaitSeconds(context.clock, context.pump, kSettlingSeconds, [&context](double left) {
+    ReportMotor(context, 0, left, std::nullopt, kSettlingSeconds);
+  });
 
   const std::uint8_t enq = head::kEnq;
   int errors = 0;
@@ -57,7 +59,7 @@ StepResult MeasureMotorSpeed(StepContext& context) {
       return StopMotorAfterFailure(context);
     }
     WaitSeconds(context.clock, context.pump, kReadingSeconds, [&context, reading](double left) {
-      ReportMotor(context, reading, left, std::nullopt);
+      ReportMotor(context, reading, left, std::nullopt, kReadingSeconds);
     });
     if (QueryReply(context.port, context.bell, head::kReplyMotorSpeed, record.ReplyBuf.data(), 1,
                    &enq) != 1) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "adjust/StepContext.h"
 #include "adjust/StepResult.h"
 
@@ -14,6 +17,8 @@ inline constexpr std::uint8_t kS0tGainLimit = 11;
 // s0t_ir in the 16-channel set, and in the 40-byte reading (after the 24-channel set).
 inline constexpr std::size_t kS0tIndex16 = 11;
 inline constexpr std::size_t kS0tInReading = 24 + kS0tIndex16;
+// The gains of the s0t_ir gain response check; its reading at gain i goes to GainStepLevel row i.
+inline constexpr std::array<std::uint8_t, 5> kS0tResponseGains{7, 8, 9, 10, 12};
 
 // " ***** REGISTER check *****" after a cleared log, then the saturation check and, when it
 // passed, the gain response check.

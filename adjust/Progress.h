@@ -39,6 +39,8 @@ std::string_view ProgressCountName(ProgressStep step);
 // One channel as the step sees it in this report. The level is inside when
 // lowest <= level <= highest.
 struct ChannelReading {
+  // From the channel tables or a literal: it outlives the report, so that a subscriber may keep
+  // a copy of the readings (a window does, for every report) without copying the names.
   std::string_view name;
   std::uint8_t level = 0;
   std::uint8_t lowest = 0;
@@ -46,6 +48,7 @@ struct ChannelReading {
   std::optional<std::uint8_t> gain;
   std::optional<std::uint8_t> daValue;
   bool bad = false;  // the step's judgement of the channel so far
+  bool operator==(const ChannelReading&) const = default;
 };
 
 struct ProgressReport {
@@ -57,6 +60,7 @@ struct ProgressReport {
   std::uint32_t run = 0;
   std::uint32_t runNeeded = 0;
   std::optional<double> secondsLeft;   // in a timed wait
+  std::uint32_t waitSeconds = 0;       // that wait's whole length, to count it down against
   std::optional<std::uint32_t> value;  // a single measurement: the motor speed
   std::span<const ChannelReading> channels;
   bool verdict = false;  // the step has judged: the channels marked bad are the ones it lists

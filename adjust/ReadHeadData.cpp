@@ -54,5 +54,8 @@ StepResult ReadHeadData(StepContext& context) {
     std::fill_n(id.begin(), 8, '-');
     id[8] = '\0';
   }
+  context.record.HeadHeldNoData = noData;
+  // Done: the record now holds what the head stored, before later stages overwrite it.
+  ReportStep(context, ProgressStep::kReadHeadData, 1);
   return kStepSucceeded;
 }

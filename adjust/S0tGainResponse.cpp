@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::array<std::uint8_t, 5> kGains{7, 8, 9, 10, 12};
+constexpr auto& kGains = kS0tResponseGains;
 constexpr int kAllowedFall = 10;
 
 }  // namespace

@@ -70,6 +70,17 @@ void RunController::BeginRun() {
   CancelMode = true;
   view_.btnCancel.caption = "Cancel";
   AdjStage = 0;
+  runOpen_ = true;
+  if (runObserver_) runObserver_->RunStarted();
+}
+
+void RunController::EndRun(RunEnd how) {
+  runOpen_ = false;
+  if (runObserver_) runObserver_->RunEnded({how, AdjStage, lastResult_});
+}
+
+void RunController::WindowClosing() {
+  if (runOpen_) EndRun(RunEnd::kWindowClosed);
 }
 
 void RunController::BtnStartClick() {
@@ -127,15 +138,18 @@ void RunController::Start1Click() {
 
 void RunController::BtnCancelClick() {
   if (running_ || !view_.btnCancel.enabled) return;
+  bool abandoned = false;
   if (CancelMode && (AdjResult == kRunCompleted || AdjResult == kStepFailed)) {
     ResetToIdle();
   } else if (CancelMode && AdjResult == kStepSucceeded) {
     AbandonRun();
+    abandoned = true;
   } else if (ExitMode) {
     view_.closeRequested = true;
   }
   view_.itemEnabled = {true, true, true, true};
   ViewChanged();
+  if (abandoned) EndRun(RunEnd::kAbandoned);
 }
 
 StepResult RunController::RunStage(std::size_t stage) {
@@ -147,11 +161,14 @@ StepResult RunController::RunStage(std::size_t stage) {
   if (operations.empty()) {
     throw std::logic_error("run controller: stage " + std::to_string(stage) + " has no steps");
   }
+  // A stage left by an error counts as failed.
+  lastResult_ = kStepFailed;
   StepResult result = kStepFailed;
   for (const auto& operation : operations) {
     result = operation();
     if (result != kStepSucceeded) break;
   }
+  lastResult_ = result;
   return result;
 }
 
@@ -200,6 +217,7 @@ void RunController::ShowStageEnded(StepResult result, std::string_view cancelLin
   StartPending = true;
   view_.btnStart.caption = "Start";
   ViewChanged();
+  EndRun(result == kRunCompleted ? RunEnd::kCompleted : RunEnd::kFailed);
 }
 
 void RunController::ResetToIdle() {

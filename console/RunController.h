@@ -32,6 +32,25 @@ struct RunView {
 // Indices into RunView::itemEnabled.
 enum ItemLabel : std::size_t { kMotorTest = 0, kWhiteAdj = 1, kBlackAdj = 2, kNonAdj = 3 };
 
+// How a run ended: its last stage failed or completed the run, the technician abandoned it at a
+// prompt, or the main window closed while it waited for Next.
+enum class RunEnd : std::uint8_t { kCompleted, kFailed, kAbandoned, kWindowClosed };
+
+struct RunEnding {
+  RunEnd how = RunEnd::kFailed;
+  std::uint8_t lastStage = 0;  // the stage that ran last, 0 to 4
+  StepResult lastResult = 0;   // that stage's result
+};
+
+// Told when a run begins and when it is over, for whoever keeps a record of runs. The end comes
+// after the run's last lines are in the log and its last command has gone to the head.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  virtual void RunStarted() = 0;
+  virtual void RunEnded(const RunEnding& ending) = 0;
+};
+
 // Leads the technician through one adjustment run: Start, Next, Cancel, Complete and Exit, the
 // prompts between the stages, and the command that tells the head a stage failed.
 class RunController {
@@ -41,6 +60,8 @@ class RunController {
   void BtnStartClick();
   void BtnCancelClick();
   void Start1Click();
+  // The main window is closing: a run that waits for Next ends here.
+  void WindowClosing();
 
   std::uint8_t AdjResult = 1;  // 1 ready, 0 last stage failed, 162 completed or abandoned
   std::uint8_t AdjStage = 0;   // the stage that ran last
@@ -51,6 +72,8 @@ class RunController {
   const RunView& View() const { return view_; }
   // Called after every change of View().
   void SetViewObserver(std::function<void()> onChange);
+  // Null to stop telling.
+  void SetRunObserver(RunObserver* observer) { runObserver_ = observer; }
 
   // Replaces the operations of one stage (the window's tests put stand-in stages here).
   void SetStage(std::size_t stage, std::vector<StageOperation> operations);
@@ -63,6 +86,7 @@ class RunController {
   void AbandonRun();
   void BeginRun();
   void ViewChanged();
+  void EndRun(RunEnd how);
 
   OperatorLog& log_;
   PortLink& port_;
@@ -71,4 +95,7 @@ class RunController {
   RunView view_;
   std::function<void()> onViewChange_;
   bool running_ = false;  // a stage is running; clicks meanwhile are not answers to a prompt
+  RunObserver* runObserver_ = nullptr;
+  bool runOpen_ = false;  // begun and not yet ended
+  StepResult lastResult_ = kStepFailed;
 };

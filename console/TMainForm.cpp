@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -14,14 +15,20 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStringList>
+#include <QUrl>
+
+#include <filesystem>
 
 #include "console/DesignScale.h"
 #include "console/Forms.h"
 #include "console/GuardedHandler.h"
 #include "console/InputBlocker.h"
 #include "console/Logo.h"
-#include "console/TVersionForm.h"
+#include "console/QtMessageBoxes.h"
+#include "console/RunFiles.h"
+#include "console/TLevelsForm.h"
 #include "console/TRs232cForm.h"
+#include "console/TVersionForm.h"
 
 namespace {
 
@@ -76,6 +83,7 @@ TMainForm::TMainForm(const Seams& seams, const MainFormModel::StageFactory& make
 }
 
 TMainForm::~TMainForm() {
+  delete LevelsForm;  // it watches the model's progress, which goes before the child windows
   Model.Log.SetObserver({});
   Model.Controller.SetViewObserver({});
 }
@@ -92,13 +100,20 @@ void TMainForm::BuildMenu() {
   Opiton1 = MainMenu1->addMenu(QStringLiteral("Opiton"));
   COMMport1 = Opiton1->addAction(QStringLiteral("COM port"));
   Version1 = Opiton1->addAction(QStringLiteral("Version"));
+  // The tool's own additions follow the two items the technician knows.
+  Serialdevices1 = Opiton1->addAction(QStringLiteral("Serial devices"));
+  Levels1 = Opiton1->addAction(QStringLiteral("Levels"));
+  Runsfolder1 = Opiton1->addAction(QStringLiteral("Runs folder"));
 
   for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
 
   connect(Start1, &QAction::triggered, this, &TMainForm::Start1Click);
   connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
   connect(COMMport1, &QAction::triggered, this, &TMainForm::COMMport1Click);
+  connect(Serialdevices1, &QAction::triggered, this, &TMainForm::Serialdevices1Click);
   connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
+  connect(Levels1, &QAction::triggered, this, &TMainForm::Levels1Click);
+  connect(Runsfolder1, &QAction::triggered, this, &TMainForm::Runsfolder1Click);
 }
 
 void TMainForm::BuildControls() {
@@ -214,12 +229,38 @@ void TMainForm::COMMport1Click() {
   dialog->activateWindow();
 }
 
+void TMainForm::Serialdevices1Click() {
+  if (SerialDevicesForm == nullptr) return;
+  SerialDevicesForm->show();
+  SerialDevicesForm->raise();
+  SerialDevicesForm->activateWindow();
+}
+
 void TMainForm::Version1Click() {
   if (VersionForm == nullptr) return;
   VersionForm->SetVersionText(ComposeVersionText());
   VersionForm->show();
   VersionForm->raise();
   VersionForm->activateWindow();
+}
+
+void TMainForm::Levels1Click() {
+  // Until it is first opened, nothing watches the steps.
+  if (LevelsForm == nullptr) LevelsForm = new TLevelsForm(Model.Progress, blocker_, this);
+  LevelsForm->show();
+  LevelsForm->raise();
+  LevelsForm->activateWindow();
+}
+
+void TMainForm::Runsfolder1Click() {
+  const std::filesystem::path folder = RunsFolder();
+  // Before the first run the folder may not exist yet; the file manager would show nothing.
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  const QString path = QString::fromStdString(folder.string());
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    QtMessageBoxes().ShowExclamation("Can not open the folder " + folder.string(), "RUNS FOLDER");
+  }
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -234,8 +275,11 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // A run that waits for Next ends with the window; its record is written first.
+  Model.Controller.WindowClosing();
   // The dialogs end with the main window; hidden, they do not keep the program alive.
-  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm)}) {
+  for (QWidget* dialog : {static_cast<QWidget*>(Rs232cForm), static_cast<QWidget*>(VersionForm),
+                          SerialDevicesForm, static_cast<QWidget*>(LevelsForm)}) {
     if (dialog != nullptr) dialog->hide();
   }
   QMainWindow::closeEvent(event);

@@ -12,6 +12,7 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class TLevelsForm;
 
 // The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
 // log and the menus. It mirrors the model's run view and log and forwards clicks to the run
@@ -40,7 +41,12 @@ class TMainForm final : public QMainWindow {
   QAction* Exit1;
   QMenu* Opiton1;
   QAction* COMMport1;
+  QAction* Serialdevices1;
   QAction* Version1;
+  // The "Serial devices" dialog, made after the three windows; nothing to show until then.
+  QWidget* SerialDevicesForm = nullptr;
+  QAction* Runsfolder1;
+  QAction* Levels1;
 
   QGroupBox* AdjItem;
   QLabel* MotorTest;
@@ -51,6 +57,9 @@ class TMainForm final : public QMainWindow {
   QPushButton* BtnCancel;
   QPlainTextEdit* AdjMemo;
 
+  // The Levels window, made when first chosen from the menu.
+  TLevelsForm* LevelsForm = nullptr;
+
   // The log, the adjustment record and the run controller.
   MainFormModel Model;
 
@@ -59,7 +68,11 @@ class TMainForm final : public QMainWindow {
   void Start1Click();
   void Exit1Click();
   void COMMport1Click();
+  void Serialdevices1Click();
   void Version1Click();
+  void Levels1Click();
+  // Shows the folder of the run records in the desktop's file manager.
+  void Runsfolder1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 # The Qt windows, the desktop program and its desktop integration.
 set(CMAKE_AUTOMOC ON)  # only the Qt targets need moc
 add_library(qzr71_gui STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ChannelBar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DesignScale.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Forms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InputBlocker.cpp
@@ -8,9 +9,13 @@ add_library(qzr71_gui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/QtIdlePump.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtMessageBoxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RadioGroup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TLevelsForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TMainForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TVersionForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TRs232cForm.cpp)
+if(NOT WIN32)  # Windows names its ports itself: no device to choose for a COM name
+  target_sources(qzr71_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/TSerialDevicesForm.cpp)
+endif()
 target_include_directories(qzr71_gui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(qzr71_gui PUBLIC qzr71_console_core qzr71_link Qt6::Widgets)
 

@@ -4,7 +4,22 @@
 #include <string>
 
 // The tool names its ports "COM1".."COM4" everywhere the technician sees them. Each maps to a
-// device: the environment variable QZR71_COMn when it is set and not empty (a USB adapter, or the
-// pseudo-terminal of the simulated head), otherwise the system's own port of that name:
-// /dev/ttyS(n-1) on Linux, \\.\COMn on Windows. Nothing for other names.
+// device, the first of: the environment variable QZR71_COMn when it is set and not empty, the
+// device the user chose for it (kept in the user's configuration folder), the system's own port
+// of that name: /dev/ttyS(n-1) on Linux, \\.\COMn on Windows.
+enum class DeviceSource { Environment, UserChoice, SystemDefault };
+
+struct ComPortDevice {
+  std::string path;
+  DeviceSource source = DeviceSource::SystemDefault;
+  friend bool operator==(const ComPortDevice&, const ComPortDevice&) = default;
+};
+
+// chosen: the user's device for this name, empty when none. Nothing for names other than COM1..4.
+std::optional<ComPortDevice> ResolveComPort(const std::string& comName, const std::string& chosen);
+
+// The device without any user's choice: the environment, else the system's port.
 std::optional<std::string> DevicePathFor(const std::string& comName);
+
+// 0..3 for "COM1".."COM4", else nothing.
+std::optional<int> ComPortIndex(const std::string& comName);

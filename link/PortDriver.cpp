@@ -125,7 +125,26 @@ bool PortDriver::OkBtnClick() {
   return true;
 }
 
+bool PortDriver::ReopenPort() {
+  const PortSettings pending = Pending;
+  const std::string pendingName = PortName;
+  const int groups[] = {SelRsComIndex, SelRsBpsIndex, SelStopBitIndex};
+  RestoreCommitted();
+  const bool opened = OkBtnClick();
+  Pending = pending;
+  PortName = pendingName;
+  SelRsComIndex = groups[0];
+  SelRsBpsIndex = groups[1];
+  SelStopBitIndex = groups[2];
+  return opened;
+}
+
 void PortDriver::CloseBtnClick() {
+  RestoreCommitted();
+  NotifyGroups();
+}
+
+void PortDriver::RestoreCommitted() {
   Pending = Committed;
   PortName = CommittedPortName;
   if (Pending.StopBits == kOneStopBit) SelStopBitIndex = 0;
@@ -134,7 +153,6 @@ void PortDriver::CloseBtnClick() {
     if (Pending.BaudRate == kBaudRates[entry]) SelRsBpsIndex = entry;
   }
   SelRsComIndex = PortName == kPortNames[0] ? 0 : 1;
-  NotifyGroups();
 }
 
 void PortDriver::SelectPort(int index) {

@@ -39,6 +39,9 @@ class PortDriver final : public PortLink {
   bool OkBtnClick();
   // Cansel: back to the committed settings; the port is left as it is.
   void CloseBtnClick();
+  // The device behind the committed port name changed: closes the port and opens it again with
+  // the committed settings, as Select does. A choice pending in the dialog stays pending.
+  bool ReopenPort();
 
   void SelectPort(int index);
   void SetBaudRate(std::int32_t rate);
@@ -61,6 +64,7 @@ class PortDriver final : public PortLink {
  private:
   void NotifyGroups();
   void ApplyDefaults();
+  void RestoreCommitted();
 
   SerialPlatform& platform_;
   MessageBoxes& boxes_;

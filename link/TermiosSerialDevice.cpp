@@ -52,6 +52,11 @@ timespec ToTimespec(Clock::duration duration) {
 
 }  // namespace
 
+TermiosSerialDevice::TermiosSerialDevice() : devicePaths_(DevicePathFor) {}
+
+TermiosSerialDevice::TermiosSerialDevice(DevicePaths devicePaths)
+    : devicePaths_(std::move(devicePaths)) {}
+
 TermiosSerialDevice::~TermiosSerialDevice() {
   Close();
 }
@@ -63,7 +68,7 @@ bool TermiosSerialDevice::Fail(int error) {
 
 bool TermiosSerialDevice::Open(const std::string& comName) {
   Close();
-  const auto path = DevicePathFor(comName);
+  const auto path = devicePaths_(comName);
   if (!path) return Fail(ENOENT);
 
   const int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -2,6 +2,8 @@
 
 #include <termios.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "link/Dcb.h"
@@ -13,7 +15,12 @@
 // a silent head ends a read at its deadline and a pulled cable ends it at once.
 class TermiosSerialDevice final : public SerialPlatform {
  public:
-  TermiosSerialDevice() = default;
+  // Which device a COM name opens; nothing when the name has none.
+  using DevicePaths = std::function<std::optional<std::string>(const std::string& comName)>;
+
+  // Without a resolver, the environment and then /dev/ttyS(n-1) name the devices.
+  TermiosSerialDevice();
+  explicit TermiosSerialDevice(DevicePaths devicePaths);
   ~TermiosSerialDevice() override;
   TermiosSerialDevice(const TermiosSerialDevice&) = delete;
   TermiosSerialDevice& operator=(const TermiosSerialDevice&) = delete;
@@ -41,6 +48,7 @@ class TermiosSerialDevice final : public SerialPlatform {
   bool LineErrorPending();
   bool ReadError(int error);
 
+  DevicePaths devicePaths_;
   int fd_ = -1;
   int lastError_ = 0;
   bool pseudoTerminal_ = false;

@@ -66,6 +66,11 @@ void FromNative(const DCB& native, Dcb& dcb) {
 
 }  // namespace
 
+Win32SerialDevice::Win32SerialDevice() : devicePaths_(DevicePathFor) {}
+
+Win32SerialDevice::Win32SerialDevice(DevicePaths devicePaths)
+    : devicePaths_(std::move(devicePaths)) {}
+
 Win32SerialDevice::~Win32SerialDevice() {
   Close();
 }
@@ -81,7 +86,7 @@ bool Win32SerialDevice::FailWithLastError() {
 
 bool Win32SerialDevice::Open(const std::string& comName) {
   Close();
-  const auto path = DevicePathFor(comName);
+  const auto path = devicePaths_(comName);
   if (!path) return Fail(ERROR_FILE_NOT_FOUND);
 
   // Share mode 0 keeps everybody else out of the port, but Wine ignores it for ports. A named

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "link/Dcb.h"
@@ -15,7 +17,12 @@
 // read and write still completes before the call returns, and the port's own time-outs end reads.
 class Win32SerialDevice final : public SerialPlatform {
  public:
-  Win32SerialDevice() = default;
+  // Which device a COM name opens; nothing when the name has none.
+  using DevicePaths = std::function<std::optional<std::string>(const std::string& comName)>;
+
+  // Without a resolver, the environment and then \\.\COMn name the devices.
+  Win32SerialDevice();
+  explicit Win32SerialDevice(DevicePaths devicePaths);
   ~Win32SerialDevice() override;
   Win32SerialDevice(const Win32SerialDevice&) = delete;
   Win32SerialDevice& operator=(const Win32SerialDevice&) = delete;
@@ -38,6 +45,7 @@ class Win32SerialDevice final : public SerialPlatform {
   bool Fail(unsigned long error);
   bool FailWithLastError();
 
+  DevicePaths devicePaths_;
   void* port_ = nullptr;    // HANDLE of the port, null while closed
   void* ioDone_ = nullptr;  // manual-reset event of the transfer in progress
   void* guard_ = nullptr;   // named mutex held while the port is open

@@ -2,8 +2,11 @@
 # Starts the adjustment tool against the simulated head: installs what is missing, builds the two
 # programs, serves the simulated head on a pseudo-terminal, points COM1 at it and starts the tool
 # in a scratch working directory, so that the user's own comm.ini stays untouched. The simulator
-# stops, and the scratch directory goes, when the tool exits.
+# stops, and the scratch directory goes, when the tool exits. The records of the demo's runs go to
+# the build folder's runs/ (or $QZR71_RUNS_DIR when set), never among a workshop's own records,
+# and stay there after the demo.
 set -euo pipefail
+started_in=$PWD
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -38,7 +41,10 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-"$build/sim/qzr71-headsim" --link "$scratch/head" >"$scratch/headsim.out" 2>"$scratch/headsim.err" &
+# At the line's pace of the settings below, as a real head answers: a run takes as long as it
+# would, and Opiton > Levels has the time to show each step as it goes.
+"$build/sim/qzr71-headsim" --link "$scratch/head" --baud 9600 \
+  >"$scratch/headsim.out" 2>"$scratch/headsim.err" &
 sim=$!
 for _ in $(seq 100); do
   [ -e "$scratch/head" ] && break
@@ -55,10 +61,13 @@ fi
 printf '%s\r\n' "*** BILL VALIDATOR QZR-71 ***" "BORDRATE:CBR_9600" "COMPORT:COM1" \
   "STOPBIT:ONESTOPBIT" >"$scratch/comm.ini"
 
+runs=${QZR71_RUNS_DIR:-$build/runs}
+case "$runs" in /*) ;; *) runs="$started_in/$runs" ;; esac
 echo "Simulated head on $(readlink "$scratch/head"), as COM1; working directory $scratch"
+echo "Records of the runs go to $runs"
 cd "$scratch"
 # In the background, so that a signal to this script ends the tool too instead of waiting for it.
-QZR71_COM1="$scratch/head" "$build/console/qzr71adj" &
+QZR71_COM1="$scratch/head" QZR71_RUNS_DIR="$runs" "$build/console/qzr71adj" &
 tool=$!
 status=0
 wait "$tool" || status=$?

@@ -13,6 +13,7 @@ struct Seen {
   ProgressStep step;
   std::uint32_t count, limit, run, runNeeded;
   std::optional<double> secondsLeft;
+  std::uint32_t waitSeconds;
   std::optional<std::uint32_t> value;
   std::size_t channels, bad;
   bool verdict;
@@ -24,8 +25,8 @@ class Progress : public HeadsimStage {
     Model().Progress.Subscribe([this](const ProgressReport& r) {
       std::size_t bad = 0;
       for (const ChannelReading& c : r.channels) bad += c.bad ? 1 : 0;
-      seen_.push_back({r.step, r.count, r.limit, r.run, r.runNeeded, r.secondsLeft, r.value,
-                       r.channels.size(), bad, r.verdict});
+      seen_.push_back({r.step, r.count, r.limit, r.run, r.runNeeded, r.secondsLeft, r.waitSeconds,
+                       r.value, r.channels.size(), bad, r.verdict});
     });
   }
   std::vector<Seen> seen_;
@@ -77,17 +78,21 @@ TEST_F(Progress, EveryStepOfAHealthyRunReportsInOrderAndEndsWithItsVerdict) {
   EXPECT_EQ(byStep[P::kS0tAutoAdjust].back().run, 20u);
   EXPECT_EQ(byStep[P::kBlackLevelCheck].back().count, 10u);
 
-  // The motor check: each of its four waits counts down, and three speeds are reported.
+  // The motor check: each of its four waits counts down within its length, and three speeds are
+  // reported.
   std::vector<std::uint32_t> speeds;
-  int waits = 0;
+  std::vector<std::uint32_t> waits;
   double lastLeft = -1;  // not in a wait
   for (const Seen& s : byStep[P::kMotorSpeedCheck]) {
     if (s.value) speeds.push_back(*s.value);
     const double left = s.secondsLeft.value_or(-1);
-    if (left >= 0 && (lastLeft < 0 || left > lastLeft)) ++waits;
+    if (left >= 0 && (lastLeft < 0 || left > lastLeft)) waits.push_back(s.waitSeconds);
+    if (left >= 0) {
+      EXPECT_LE(left, s.waitSeconds);
+    }
     lastLeft = left;
   }
-  EXPECT_EQ(waits, 4);
+  EXPECT_EQ(waits, (std::vector<std::uint32_t>{6, 11, 11, 11}));
   ASSERT_EQ(speeds.size(), 3u);
   EXPECT_EQ(speeds.back(), Model().Record.MotorSpeed);
 }

@@ -335,4 +335,83 @@ TEST_F(RunControllerTest, ObserverSeesTheBusyPointerComeAndGo) {
   EXPECT_FALSE(busy.back());
 }
 
+// What a record of runs is told: one start and one end per run, the end once the run's last lines
+// are in the log and its last command has gone to the head.
+class RunEvents final : public RunObserver {
+ public:
+  RunEvents(const OperatorLog& log, const ScriptedPort& port) : log_(log), port_(port) {}
+  void RunStarted() override { seen.push_back("started"); }
+  void RunEnded(const RunEnding& ending) override {
+    static const char* kHow[] = {"completed", "failed", "abandoned", "window closed"};
+    seen.push_back(std::string(kHow[static_cast<int>(ending.how)]) + " stage " +
+                   std::to_string(ending.lastStage) + " result " +
+                   std::to_string(ending.lastResult));
+    logAtEnd = log_.Lines();
+    sentAtEnd = port_.written.size();
+  }
+  std::vector<std::string> seen;
+  Lines logAtEnd;
+  std::size_t sentAtEnd = 0;
+
+ private:
+  const OperatorLog& log_;
+  const ScriptedPort& port_;
+};
+
+struct EndCase {
+  const char* name;
+  const char*
+      acts;  // S Start or Next, F File > Start, C Cancel, W window closes, x next stage fails
+  std::vector<std::string> seen;
+};
+
+class RunEnds : public RunControllerTest, public testing::WithParamInterface<EndCase> {};
+
+TEST_P(RunEnds, TellsTheStartAndTheEndOnceAfterTheLastLineAndCommand) {
+  RunEvents events(log_, port_);
+  auto& c = Controller();
+  c.SetRunObserver(&events);
+  std::size_t stage = 0;
+  for (const char* act = GetParam().acts; *act != '\0'; ++act) {
+    const std::size_t before = events.seen.size();
+    if (*act == 'S') c.BtnStartClick();
+    if (*act == 'F') c.Start1Click();
+    if (*act == 'C') c.BtnCancelClick();
+    if (*act == 'W') c.WindowClosing();
+    if (*act == 'x') results_[stage] = StepResult{163};
+    if (*act == 'S' || *act == 'F') ++stage;
+    if (events.seen.size() > before && events.seen.back() != "started") {
+      EXPECT_EQ(events.logAtEnd, log_.Lines()) << "the end comes after the run's last lines";
+      EXPECT_EQ(events.sentAtEnd, port_.written.size()) << "and after its last command";
+    }
+  }
+  EXPECT_EQ(events.seen, GetParam().seen);
+}
+
+const EndCase kEndCases[] = {
+    {"Completed", "SSSSSC", {"started", "completed stage 4 result 162"}},
+    {"FailedAtStageTwo", "SSxSCW", {"started", "failed stage 2 result 163"}},
+    {"FileStartFailed", "xF", {"started", "failed stage 0 result 163"}},
+    {"AbandonedAtTheQuestion", "SSSSCW", {"started", "abandoned stage 3 result 1"}},
+    {"WindowClosedWhileWaiting", "SSWW", {"started", "window closed stage 1 result 1"}},
+    {"ClosedWhenIdle", "W", {}},
+    {"TwoRuns",
+     "SCCFW",
+     {"started", "abandoned stage 0 result 1", "started", "window closed stage 0 result 1"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(RunController, RunEnds, testing::ValuesIn(kEndCases),
+                         [](const testing::TestParamInfo<EndCase>& row) { return row.param.name; });
+
+TEST_F(RunControllerTest, ARunLeftByAnErrorEndsAsFailedWhenTheWindowCloses) {
+  RunEvents events(log_, port_);
+  stages_[1] = {[]() -> StepResult { throw std::runtime_error("broken step"); }};
+  auto& c = Controller();
+  c.SetRunObserver(&events);
+  c.BtnStartClick();
+  EXPECT_THROW(c.BtnStartClick(), std::runtime_error);
+  c.WindowClosing();
+  EXPECT_EQ(events.seen, (std::vector<std::string>{"started", "window closed stage 1 result 0"}));
+}
+
 }  // namespace

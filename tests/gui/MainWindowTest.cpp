@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -18,10 +19,11 @@
 #include "console/InputBlocker.h"
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
+#include "console/RunRecorder.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
-#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -99,12 +101,16 @@ TEST_F(MainWindowTest, StartsWithTheStartTextCaptionsMenusAndEnabledControls) {
   EXPECT_EQ(form_->File1->title(), "File");
   EXPECT_EQ(form_->Opiton1->title(), "Opiton");
   EXPECT_EQ(form_->File1->actions(), (QList<QAction*>{form_->Start1, form_->Exit1}));
-  EXPECT_EQ(form_->Opiton1->actions(), (QList<QAction*>{form_->COMMport1, form_->Version1}));
+  EXPECT_EQ(form_->Opiton1->actions(),
+            (QList<QAction*>{form_->COMMport1, form_->Version1, form_->Serialdevices1,
+                             form_->Levels1, form_->Runsfolder1}));
   EXPECT_EQ(form_->Start1->text(), "Start");
   EXPECT_EQ(form_->Exit1->text(), "Exit");
   EXPECT_EQ(form_->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
   EXPECT_EQ(form_->COMMport1->text(), "COM port");
+  EXPECT_EQ(form_->Serialdevices1->text(), "Serial devices");
   EXPECT_EQ(form_->Version1->text(), "Version");
+  EXPECT_EQ(form_->Levels1->text(), "Levels");
   for (QAction* item : {form_->Start1, form_->Exit1, form_->COMMport1, form_->Version1}) {
     EXPECT_TRUE(item->isEnabled());
   }
@@ -417,6 +423,40 @@ TEST_F(MainWindowTest, TheDialogsOpenWithoutBlockingAndComeToTheFront) {
   EXPECT_FALSE(VersionForm->isVisible());
 }
 
+// Stands in for the desktop's file manager: remembers the folders it was asked to show.
+class FileManager final : public QObject {
+  Q_OBJECT
+
+ public:
+  FileManager() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Show"); }
+  ~FileManager() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+  QList<QUrl> shown;
+
+ public slots:
+  void Show(const QUrl& url) { shown.append(url); }
+};
+
+TEST_F(MainWindowTest, RunsFolderOpensTheRecordsFolderInTheFileManager) {
+  const std::filesystem::path folder = dir_.Path() / "records" / "runs";
+  setenv("QZR71_RUNS_DIR", folder.c_str(), 1);
+  FileManager files;
+  EXPECT_EQ(form_->Runsfolder1->text(), "Runs folder");
+  ChooseMenuItem(form_->MainMenu1, form_->Opiton1, form_->Runsfolder1);
+  unsetenv("QZR71_RUNS_DIR");
+  EXPECT_EQ(files.shown, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
+  EXPECT_TRUE(std::filesystem::is_directory(folder)) << "made before the first run";
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowWhileARunWaitsLeavesItsRecord) {
+  RunRecorder recorder(form_->Model, dir_.Path() / "runs", {}, boxes_);
+  Click(form_->BtnStart);
+  ChooseMenuItem(form_->MainMenu1, form_->File1, form_->Exit1);
+  EXPECT_FALSE(form_->isVisible());
+  const std::string history = ReadBytes(dir_.Path() / "runs" / "runs.csv");
+  EXPECT_NE(history.find(",window closed,1. Motor speed check,"), std::string::npos) << history;
+  EXPECT_TRUE(port_.written.empty()) << "nothing goes to the head";
+}
+
 TEST(VersionDialog, ShowsItsFixedTextsAndTheLogoAtTheirDesignedPlaces) {
   TVersionForm form(nullptr);
   form.SetVersionText(ComposeVersionText());
@@ -453,3 +493,5 @@ TEST(DesignScale, DesignedPixelsAt120DpiBecomeLogicalPixelsAt96) {
 }
 
 }  // namespace
+
+#include "MainWindowTest.moc"

@@ -1,7 +1,9 @@
 // Pictures of every window in its telling states, saved for a person to look at, and a check that
 // no caption is cut off. CTest runs this at scale 1.0 and at 1.25 (QT_SCALE_FACTOR); the pictures
 // go to the directory in QZR71_SCREENSHOT_DIR.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -9,23 +11,32 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "adjust/AdjustDa.h"
+#include "adjust/SensorTables.h"
+#include "console/ChannelBar.h"
 #include "console/Forms.h"
 #include "console/InputBlocker.h"
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
+#include "console/TLevelsForm.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
+#include "console/TSerialDevicesForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
 #include "link/PortText.h"
-#include "console/TRs232cForm.h"
+#include "link/SerialDevicesModel.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
+#include "tests/link/FakeDeviceTree.h"
 #include "tests/link/PtyPair.h"
 #include "tests/link/Recorders.h"
 
@@ -46,13 +57,28 @@ void Save(QWidget* window, const char* name) {
 
 // Every caption fits its control, and every control lies inside its parent.
 void ExpectNothingClipped(QWidget* window) {
+  QCoreApplication::processEvents();  // the layout follows a new text on the next pass
   for (QWidget* widget : window->findChildren<QWidget*>()) {
     if (!widget->isVisibleTo(window)) continue;
     const std::string name =
         widget->metaObject()->className() + std::string(" ") + widget->objectName().toStdString();
     if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
-      EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
-      EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
+      if (label->wordWrap()) {
+        // Its lines break at blanks: every word fits the width, and every line the height.
+        for (const QString& word : label->text().split(QLatin1Char(' '))) {
+          EXPECT_LE(label->fontMetrics().horizontalAdvance(word), label->contentsRect().width())
+              << word.toStdString();
+        }
+        EXPECT_LE(label->heightForWidth(label->width()), label->height())
+            << label->text().toStdString();
+      } else {
+        EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+        EXPECT_LE(label->sizeHint().height(), label->height()) << label->text().toStdString();
+      }
+    }
+    if (auto* bar = qobject_cast<ChannelBar*>(widget)) {
+      EXPECT_LE(bar->minimumSizeHint().width(), bar->width()) << bar->Channel().name;
+      EXPECT_LE(bar->minimumSizeHint().height(), bar->height()) << bar->Channel().name;
     }
     if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
       EXPECT_LE(radio->sizeHint().width(), radio->width()) << radio->text().toStdString();
@@ -118,11 +144,108 @@ TEST_F(ScreenshotTest, SettingsDialog) {
   Save(Rs232cForm, "settings-dialog");
 }
 
+// Each kind of row: COM1 ruled by the environment (the fixture's pseudo-terminal), an adapter by
+// its stable name, a port this user may not open, a typed path with no device behind it.
+TEST_F(ScreenshotTest, SerialDevicesDialog) {
+  FakeDeviceTree tree;
+  tree.AddUsbAdapter("ttyUSB0", "FTDI", "FT232R USB UART",
+                     "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+  tree.AddUsbAdapter("ttyACM0", "Arduino (www.arduino.cc)", "Uno R3", "");
+  tree.AddBuiltInPort("ttyS0", 4);
+  namespace fs = std::filesystem;
+  fs::permissions(tree.Root() / "dev/ttyUSB0", fs::perms::all);
+  tree.AddNode(pty_.SlavePath(), fs::perms::all);
+  const fs::path uart =
+      tree.AddNode("/dev/ttyS0", fs::perms::owner_read | fs::perms::owner_write |
+                                     fs::perms::group_read | fs::perms::group_write);
+  if (const group* dialout = getgrnam("dialout")) {
+    [[maybe_unused]] const int ignored =
+        chown(uart.c_str(), static_cast<uid_t>(-1), dialout->gr_gid);
+  }
+  ComPortMap ports(dir_.Path() / "serial-devices.json");
+  ports.Keep({"", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyS0",
+              "/dev/ttyUSB7"});
+  const DeviceTree devices(tree.Root());
+  SerialDevicesModel model(devices, ports, driver_, UserIdentity{4243, {4243}, {4243}, false});
+  auto* dialog = new TSerialDevicesForm(model, form_.get());
+  form_->SerialDevicesForm = dialog;
+  form_->Serialdevices1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  ExpectNothingClipped(dialog);
+  Save(dialog, "serial-devices-dialog");
+
+  dialog->Ports[3].typedPath->selectAll();
+  QTest::keyClicks(dialog->Ports[3].typedPath, QStringLiteral("ttyUSB7"));
+  QTest::mouseClick(dialog->ApplyBtn, Qt::LeftButton);
+  QTest::qWait(100);  // the status line grew the dialog: let the combo boxes repaint at their width
+  ExpectNothingClipped(dialog);
+  Save(dialog, "serial-devices-dialog-refused");
+  delete dialog;
+  form_->SerialDevicesForm = nullptr;
+}
+
 TEST_F(ScreenshotTest, VersionDialog) {
   form_->Version1->trigger();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(VersionForm));
   ExpectNothingClipped(VersionForm);
   Save(VersionForm, "version-dialog");
+}
+
+// The Levels window mid-way through a D/A adjustment with two channels out of their windows, then
+// after it failed on l3u_gn's D/A value; and during a wait of the motor check.
+TEST_F(ScreenshotTest, LevelsWindow) {
+  std::array<ChannelReading, 23> channels{};
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    const LevelWindow window = DaWindow(TargetLevel24[i]);
+    channels[i] = {SensorName(i),
+                   static_cast<std::uint8_t>(TargetLevel24[i] + i % 5 - 2),
+                   window.lower,
+                   window.upper,
+                   std::uint8_t{7},
+                   static_cast<std::uint8_t>(96 + i % 9),
+                   false};
+  }
+  channels[4].level = 90;    // low
+  channels[13].level = 171;  // high
+  channels[13].daValue = 133;
+  ProgressReport report;
+  report.step = ProgressStep::kDaAdjustment;
+  report.count = 143;
+  report.limit = 600;
+  report.run = 4;
+  report.runNeeded = 10;
+  report.channels = channels;
+  form_->Levels1->trigger();
+  TLevelsForm* levels = form_->LevelsForm;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(levels));
+  form_->Model.Progress.Report(report);
+  ASSERT_TRUE(QTest::qWaitFor([levels] { return levels->Bars[22]->isVisible(); }));
+  ExpectNothingClipped(levels);
+  Save(levels, "levels-da-running");
+
+  channels[4].level = 100;
+  channels[13].level = 155;
+  channels[13].bad = true;
+  report.count = 212;
+  report.run = 10;
+  report.verdict = true;
+  form_->Model.Progress.Report(report);
+  ASSERT_TRUE(
+      QTest::qWaitFor([levels] { return levels->SummaryLabel->text() == "Judged bad: l3u_gn"; }));
+  ExpectNothingClipped(levels);
+  Save(levels, "levels-da-failed");
+
+  ProgressReport wait;
+  wait.step = ProgressStep::kMotorSpeedCheck;
+  wait.count = 1;
+  wait.limit = 3;
+  wait.secondsLeft = 6.4;
+  wait.waitSeconds = 11;
+  wait.value = 352;
+  form_->Model.Progress.Report(wait);
+  ASSERT_TRUE(QTest::qWaitFor([levels] { return levels->DetailBar->isVisible(); }));
+  ExpectNothingClipped(levels);
+  Save(levels, "levels-motor-wait");
 }
 
 TEST_F(ScreenshotTest, PortErrorBox) {

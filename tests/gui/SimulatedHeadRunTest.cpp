@@ -20,49 +20,12 @@
 #include "tests/adjust/HeadSimProcess.h"
 #include "tests/adjust/HeadTrace.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/SimulatedHeadWindow.h"
 #include "tests/link/Recorders.h"
 
 namespace {
 
-class SimulatedHeadRunTest : public testing::Test {
- protected:
-  void StartHead(const std::vector<std::string>& options) {
-    head_ = std::make_unique<HeadSimProcess>(QZR71_HEADSIM, options);
-    StartTool(head_->DevicePath());
-    ASSERT_TRUE(driver_.PortOpen);
-  }
-
-  void StartTool(const std::string& com1) {
-    setenv("QZR71_COM1", com1.c_str(), 1);
-    driver_.SetIdlePump(&pump_);
-    driver_.FormCreate();
-    form_ = std::make_unique<TMainForm>(TMainForm::Seams{driver_, bell_, clock_, pump_, blocker_});
-    form_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-  }
-
-  ~SimulatedHeadRunTest() override {
-    form_.reset();
-    unsetenv("QZR71_COM1");
-  }
-
-  static std::string Scenario(const char* name) {
-    return std::string(QZR71_SCENARIOS) + "/" + name;
-  }
-
-  QStringList Log() const { return LogLines(form_->AdjMemo->toPlainText()); }
-
-  TempDir dir_;
-  TermiosSerialDevice device_;
-  RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
-  CountingBell bell_;
-  FakeClock clock_;
-  InputBlocker blocker_;
-  QtIdlePump pump_{blocker_};
-  std::unique_ptr<HeadSimProcess> head_;
-  std::unique_ptr<TMainForm> form_;
-};
+class SimulatedHeadRunTest : public SimulatedHeadWindow {};
 
 TEST_F(SimulatedHeadRunTest, AHealthyHeadPassesTheMotorCheckAndTheRunAsksForWhitePaper) {
   StartHead({});

@@ -1,0 +1,81 @@
+#include "console/RunFiles.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+#include "link/SettingsFile.h"
+
+namespace {
+
+std::optional<std::filesystem::path> FromEnvironment(const char* variable) {
+  const char* value = std::getenv(variable);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::filesystem::path(value);
+}
+
+}  // namespace
+
+std::filesystem::path RunsFolder() {
+  if (auto folder = FromEnvironment("QZR71_RUNS_DIR")) return *folder;
+  // A relative XDG_DATA_HOME is invalid and is ignored, as the base directory rules say.
+  if (auto data = FromEnvironment("XDG_DATA_HOME"); data && data->is_absolute()) {
+    return *data / "qzr71" / "runs";
+  }
+#ifdef _WIN32
+  if (auto local = FromEnvironment("LOCALAPPDATA")) return *local / "qzr71" / "runs";
+#endif
+  if (auto home = FromEnvironment("HOME")) return *home / ".local" / "share" / "qzr71" / "runs";
+  return std::filesystem::path("qzr71-runs");
+}
+
+LocalStamp StampOf(std::chrono::system_clock::time_point moment) {
+  std::tm calendar{};
+  if (!LocalCalendar(std::chrono::system_clock::to_time_t(moment), calendar)) return {};
+  char iso[40];
+  char compact[24];
+  std::strftime(iso, sizeof iso, "%Y-%m-%dT%H:%M:%S", &calendar);
+  std::strftime(compact, sizeof compact, "%Y%m%d-%H%M%S", &calendar);
+  // The offset from UTC is the local calendar read as if it were UTC, less the moment itself;
+  // computed here because strftime's %z gives a zone name, not an offset, on some platforms.
+  using namespace std::chrono;
+  const sys_seconds localAsUtc =
+      sys_days(year_month_day(year(calendar.tm_year + 1900),
+                              month(static_cast<unsigned>(calendar.tm_mon + 1)),
+                              day(static_cast<unsigned>(calendar.tm_mday)))) +
+      hours(calendar.tm_hour) + minutes(calendar.tm_min) + seconds(calendar.tm_sec);
+  const auto offset = duration_cast<minutes>(localAsUtc - floor<seconds>(moment)).count();
+  char zone[16];
+  const long long magnitude = offset < 0 ? -offset : offset;
+  // ISO 8601's extended format: +02:00.
+  std::snprintf(zone, sizeof zone, "%c%02lld:%02lld", offset < 0 ? '-' : '+', magnitude / 60,
+                magnitude % 60);
+  return {std::string(iso) + zone, compact};
+}
+
+std::optional<std::string> WriteNewRecordFile(const std::filesystem::path& folder,
+                                              const std::string& stem, std::string_view text,
+                                              std::string& problem) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    problem = folder.string() + ": " + error.message();
+    return std::nullopt;
+  }
+  for (int copy = 1; copy < 1000; ++copy) {
+    const std::string name = stem + (copy == 1 ? "" : "-" + std::to_string(copy)) + ".json";
+    const std::filesystem::path file = folder / name;
+    const auto status = std::filesystem::symlink_status(file, error);
+    if (status.type() != std::filesystem::file_type::not_found) {
+      if (error) break;
+      continue;
+    }
+    if (!WriteFileAtomically(file, text)) {
+      problem = file.string() + ": the file could not be written (is the disk full?)";
+      return std::nullopt;
+    }
+    return name;
+  }
+  problem = folder.string() + ": no free name for " + stem + ".json";
+  return std::nullopt;
+}

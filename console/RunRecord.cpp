@@ -1,0 +1,281 @@
+#include "console/RunRecord.h"
+
+#include <algorithm>
+#include <array>
+#include <nlohmann/json.hpp>
+#include <span>
+
+#include "adjust/NonPaperAdjust.h"
+#include "adjust/SensorTables.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::size_t kB0tChannel = 22;
+constexpr std::size_t kGainStepChannels = 10;  // channels 0..9, then b0t_ir
+
+// The bytes of a text as the head stores it: up to the first zero byte, at most eight.
+std::string BytesOf(const AdjustmentRecord::Text8& field) {
+  std::string bytes;
+  for (std::size_t i = 0; i < 8 && field[i] != '\0'; ++i) bytes.push_back(field[i]);
+  return bytes;
+}
+
+// The bytes are 8-bit code page characters; each maps to the Unicode character of the same
+// number, so that nothing is lost and the JSON stays valid UTF-8.
+std::string TextOf(const AdjustmentRecord::Text8& field) {
+  std::string text;
+  for (const char c : BytesOf(field)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      text.push_back(static_cast<char>(byte));
+    } else {
+      text.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+      text.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+    }
+  }
+  return text;
+}
+
+Json Channels24(std::span<const std::uint8_t> values, std::size_t first, std::size_t last) {
+  Json channels = Json::object();
+  for (std::size_t i = first; i <= last; ++i) channels[std::string(SensorName(i))] = values[i];
+  return channels;
+}
+
+Json Channels16(std::span<const std::uint8_t, head::kChannels16> values) {
+  Json channels = Json::object();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    channels[std::string(SensorName16(i))] = values[i];
+  }
+  return channels;
+}
+
+std::uint32_t CountOf(const RunFacts& facts, ProgressStep step) {
+  const auto seen = facts.steps.find(step);
+  return seen == facts.steps.end() ? 0 : seen->second.count;
+}
+
+bool StageSucceeded(const RunFacts& facts, std::uint8_t stage) {
+  const RunEnding& end = facts.ending;
+  return stage < end.lastStage || (stage == end.lastStage && end.lastResult == kStepSucceeded);
+}
+
+Json PortJson(const PortFacts& port) {
+  Json json;
+  json["name"] = port.name;
+  json["device"] = port.device ? Json(*port.device) : Json(nullptr);
+  json["open"] = port.open;
+  if (port.line) {
+    static constexpr std::array<const char*, 3> kParity{"none", "odd", "even"};
+    // Whole numbers stay integers: 1 and 2, and 1.5.
+    const std::array<Json, 3> kStopBits{1, 1.5, 2};
+    json["baud_rate"] = port.line->baudRate;
+    json["byte_size"] = port.line->byteSize;
+    json["parity"] = port.line->parity < kParity.size() ? kParity[port.line->parity] : "unknown";
+    json["stop_bits"] =
+        port.line->stopBits < kStopBits.size() ? kStopBits[port.line->stopBits] : Json(nullptr);
+  }
+  return json;
+}
+
+Json HeadDataJson(const HeadDataFacts& read) {
+  Json json;
+  json["stored_data"] = read.storedData;
+  json["ModelCode"] = TextOf(read.ModelCode);
+  json["AdjustDate"] = TextOf(read.AdjustDate);
+  json["HeadIdField"] = TextOf(read.HeadIdField);
+  json["ProgramVersion"] = TextOf(read.ProgramVersion);
+  json["CheckWord"] = read.CheckWord;
+  return json;
+}
+
+// Rows of the register checks: channels 0..9 and b0t_ir at gain 2^r with white paper, and the
+// s0t_ir reading without paper at its own gain.
+Json GainStepRows(const RunFacts& facts) {
+  const std::size_t rows = std::min<std::size_t>(CountOf(facts, ProgressStep::kGainStepCheck), 6);
+  const std::size_t s0tRows =
+      std::min(CountOf(facts, ProgressStep::kS0tGainResponse), std::uint32_t{5});
+  Json json = Json::array();
+  for (std::size_t r = 0; r < std::max(rows, s0tRows); ++r) {
+    const auto& levels = facts.record.GainStepLevel[r];
+    Json row = Json::object();
+    if (r < rows) {
+      row["gain"] = 1u << r;
+      for (std::size_t i = 0; i < kGainStepChannels; ++i) {
+        row[std::string(SensorName(i))] = levels[i];
+      }
+      row[std::string(SensorName(kB0tChannel))] = levels[kGainStepChannels];
+    }
+    if (r < s0tRows) {
+      row["s0t_ir_gain"] = kS0tResponseGains[r];
+      row["s0t_ir"] = levels[kS0tIndex16];
+    }
+    json.push_back(row);
+  }
+  return json;
+}
+
+Json MeasuredJson(const RunFacts& facts) {
+  using P = ProgressStep;
+  const AdjustmentRecord& record = facts.record;
+  Json json = Json::object();
+  if (!facts.motorSpeeds.empty()) json["MotorSpeed"] = facts.motorSpeeds;
+  if (CountOf(facts, P::kGainStepCheck) > 0 || CountOf(facts, P::kS0tGainResponse) > 0) {
+    json["GainStepLevel"] = GainStepRows(facts);
+  }
+  if (facts.Saw(P::kGainAdjustment24)) {
+    json["PaperGain"] = Channels24(record.PaperGain, 0, head::kChannels24 - 1);
+  }
+  const bool daAdjusted = CountOf(facts, P::kDaAdjustment) > 0;
+  const bool s0tAdjusted = CountOf(facts, P::kS0tAutoAdjust) > 0;
+  if (daAdjusted || s0tAdjusted) {
+    Json da = daAdjusted ? Channels24(record.DaValue, 0, head::kChannels24 - 2) : Json::object();
+    if (s0tAdjusted) da.update(Channels24(record.DaValue, 23, 23));
+    json["DaValue"] = da;
+  }
+  if (CountOf(facts, P::kBlackLevelCheck) > 0) {
+    json["BlackLevel"] = Channels24(record.BlackLevel, 0, head::kChannels24 - 1);
+  }
+  // Read after the black levels passed, the last thing the black paper item does.
+  if (StageSucceeded(facts, 2)) {
+    json["FrontLevelInPaper"] = record.FrontLevelInPaper;
+    json["ExitLevelInPaper"] = record.ExitLevelInPaper;
+  }
+  if (facts.Saw(P::kGainAdjustment16)) json["NoPaperGain"] = Channels16(record.NoPaperGain);
+  const auto frontExit = facts.steps.find(P::kFrontExitCheck);
+  if (frontExit != facts.steps.end() && frontExit->second.verdict) {
+    json["NoPaperLevel"] = Channels16(record.NoPaperLevel);
+    json["FrontLevelNoPaper"] = record.FrontLevelNoPaper;
+    json["ExitLevelNoPaper"] = record.ExitLevelNoPaper;
+  }
+  if (facts.Saw(P::kVerifyCheckWord)) json["CheckWord"] = record.CheckWord;
+  return json;
+}
+
+Json WrittenJson(const AdjustmentRecord& record) {
+  Json json;
+  json["ModelCode"] = TextOf(record.ModelCode);
+  json["AdjustDate"] = TextOf(record.AdjustDate);
+  json["HeadIdField"] = TextOf(record.HeadIdField);
+  json["ProgramVersion"] = TextOf(record.ProgramVersion);
+  return json;
+}
+
+Json EndJson(const RunFacts& facts) {
+  Json json;
+  json["how"] = RunEndName(facts.ending.how);
+  json["last_stage"] = facts.ending.lastStage;
+  json["last_item"] = StageName(facts.ending.lastStage);
+  json["result"] = facts.ending.lastResult;
+  json["head_written"] = facts.HeadWritten();
+  json["log"] = facts.log;
+  return json;
+}
+
+std::string SafeFileNamePart(std::string_view text) {
+  std::string part(text);
+  for (char& c : part) {
+    const bool keep =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    if (!keep) c = '_';
+  }
+  return part;
+}
+
+// For the history and the file name, which show each byte as one character.
+std::string HeadIdBytes(const RunFacts& facts) {
+  return facts.headData ? BytesOf(facts.headData->HeadIdField) : std::string();
+}
+
+}  // namespace
+
+std::string_view RunEndName(RunEnd how) {
+  switch (how) {
+    case RunEnd::kCompleted:
+      return "completed";
+    case RunEnd::kFailed:
+      return "failed";
+    case RunEnd::kAbandoned:
+      return "abandoned";
+    case RunEnd::kWindowClosed:
+      return "window closed";
+  }
+  return "";
+}
+
+std::string_view StageName(std::uint8_t stage) {
+  static constexpr std::array<std::string_view, 5> kNames{
+      "1. Motor speed check", "2. White paper adjustment", "3. Black paper adjustment",
+      "4. Non paper adjustment", "Writing to the head"};
+  return stage < kNames.size() ? kNames[stage] : "";
+}
+
+std::string RecordText(const RunFacts& facts) {
+  Json json;
+  json["tool"] = "qzr71adj";
+  json["tool_version"] = kVersionNumber;
+  json["port"] = PortJson(facts.port);
+  json["started"] = facts.started.iso;
+  json["ended"] = facts.ended.iso;
+  json["head_data"] = facts.headData ? HeadDataJson(*facts.headData) : Json(nullptr);
+  json["measured"] = MeasuredJson(facts);
+  if (facts.Saw(ProgressStep::kWriteAdjustments)) json["written"] = WrittenJson(facts.record);
+  json["end"] = EndJson(facts);
+  // A device path is the only text not made here; should it not be UTF-8, it is mended rather
+  // than costing the record.
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string RecordFileStem(const RunFacts& facts) {
+  std::string id = facts.headData ? SafeFileNamePart(HeadIdBytes(facts)) : "unread";
+  if (id.empty()) id = "blank";
+  return facts.started.compact + "_" + id;
+}
+
+std::string_view HistoryHeader() {
+  return "Start time,Identification field,Result,Last stage,Motor speed,s0t_ir gain,Check word,"
+         "Record file\r\n";
+}
+
+std::string CsvCell(std::string_view text) {
+  std::string cell;
+  if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
+    cell.push_back('\'');
+  }
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    cell.push_back(byte >= 0x20 && byte < 0x7F ? c : '?');
+  }
+  if (cell.find_first_of(",;\"") == std::string::npos) return cell;
+  std::string quoted = "\"";
+  for (const char c : cell) {
+    if (c == '"') quoted.push_back('"');
+    quoted.push_back(c);
+  }
+  quoted.push_back('"');
+  return quoted;
+}
+
+std::string HistoryLine(const RunFacts& facts, std::string_view recordFile) {
+  const auto number = [](auto value) { return std::to_string(value); };
+  const std::string cells[] = {
+      facts.started.iso,
+      HeadIdBytes(facts),
+      std::string(RunEndName(facts.ending.how)),
+      std::string(StageName(facts.ending.lastStage)),
+      facts.motorSpeeds.empty() ? "" : number(facts.motorSpeeds.back()),
+      facts.Saw(ProgressStep::kGainAdjustment16) ? number(facts.record.NoPaperGain[kS0tIndex16])
+                                                 : "",
+      // Decimal: a spreadsheet would read a hexadecimal word such as 12E4 as a number.
+      facts.Saw(ProgressStep::kVerifyCheckWord) ? number(facts.record.CheckWord) : "",
+      std::string(recordFile),
+  };
+  std::string line;
+  for (std::size_t i = 0; i < std::size(cells); ++i) {
+    if (i > 0) line.push_back(',');
+    line += CsvCell(cells[i]);
+  }
+  return line + "\r\n";
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+// What a run leaves for the technician to keep: one record per run as JSON, and one line of the
+// history that a spreadsheet opens. Built here from what the recorder gathered; no files here.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "adjust/AdjustmentRecord.h"
+#include "adjust/Progress.h"
+#include "console/RunController.h"
+
+// The port a run went through. The line settings are known only while the port is open.
+struct LineFacts {
+  std::uint32_t baudRate = 0;
+  std::uint8_t byteSize = 8;
+  std::uint8_t parity = 0;    // as in Dcb: 0 none, 1 odd, 2 even
+  std::uint8_t stopBits = 0;  // as in Dcb: 0 one, 1 one and a half, 2 two
+};
+
+struct PortFacts {
+  std::string name;                   // "COM1"
+  std::optional<std::string> device;  // the device the name maps to
+  bool open = false;
+  std::optional<LineFacts> line;
+};
+
+// A moment of the local clock: "2024-05-01T10:11:12+02:00" and "20240501-101112" for file names.
+struct LocalStamp {
+  std::string iso;
+  std::string compact;
+};
+
+// What stage 0 read from the head, before the later stages overwrite the record.
+struct HeadDataFacts {
+  bool storedData = true;  // false: the head answered "NG"
+  AdjustmentRecord::Text8 ModelCode{};
+  AdjustmentRecord::Text8 AdjustDate{};
+  AdjustmentRecord::Text8 HeadIdField{};
+  AdjustmentRecord::Text8 ProgramVersion{};
+  std::uint16_t CheckWord = 0;
+};
+
+// How far a step got in this run, by its progress reports: the highest count and whether it gave
+// its judgement.
+struct StepSeen {
+  std::uint32_t count = 0;
+  bool verdict = false;
+};
+
+struct RunFacts {
+  PortFacts port;
+  LocalStamp started;
+  LocalStamp ended;
+  std::optional<HeadDataFacts> headData;   // empty when stage 0 did not read the head
+  std::vector<std::uint32_t> motorSpeeds;  // each reading divided by 10, in order
+  std::map<ProgressStep, StepSeen> steps;  // the steps that reported in this run
+  AdjustmentRecord record;                 // as the run left it
+  RunEnding ending;
+  std::vector<std::string> log;  // the operator log's lines when the run ended
+
+  bool Saw(ProgressStep step) const { return steps.contains(step); }
+  // The identification block was answered "OK": only then does the finishing frame follow.
+  bool HeadWritten() const { return Saw(ProgressStep::kSendFinishFrame); }
+};
+
+// The record as JSON text. Only the values this run took or set appear; the README lists them.
+std::string RecordText(const RunFacts& facts);
+
+// "20240501-101112_DR0471A3": the start time, then the identification field read at stage 0 with
+// every character but letters, digits and '-' made '_' ("unread" when stage 0 read nothing).
+std::string RecordFileStem(const RunFacts& facts);
+
+// The history's first line and one line per run, each ending in CR LF.
+std::string_view HistoryHeader();
+std::string HistoryLine(const RunFacts& facts, std::string_view recordFile);
+
+// One cell of the history: printable ASCII only (other bytes become '?'), a leading '=', '+',
+// '-' or '@' behind an apostrophe so no spreadsheet takes it for a formula, and quoted as
+// RFC 4180 asks when it holds a comma, a semicolon or a quote.
+std::string CsvCell(std::string_view text);
+
+// "completed", "failed", "abandoned", "window closed".
+std::string_view RunEndName(RunEnd how);
+// "1. Motor speed check" .. "4. Non paper adjustment", and "Writing to the head" for stage 4.
+std::string_view StageName(std::uint8_t stage);

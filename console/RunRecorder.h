@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+
+#include "console/MainFormModel.h"
+#include "console/RunController.h"
+#include "console/RunRecord.h"
+#include "link/MessageBoxes.h"
+
+class PortDriver;
+
+// Keeps a record of every run: watches the run controller for the start and the end of a run,
+// and the steps' progress for what the record alone does not keep (the three motor speeds, what
+// stage 0 read, how far each step got). At the end it writes the run's record file and its line
+// of the history into the runs folder. A record that cannot be written changes nothing in the
+// run, the head or the log: one message box says so once the run has ended.
+class RunRecorder final : public RunObserver {
+ public:
+  using PortDescription = std::function<PortFacts()>;
+
+  RunRecorder(MainFormModel& model, std::filesystem::path folder, PortDescription describePort,
+              MessageBoxes& boxes);
+  ~RunRecorder() override;
+  RunRecorder(const RunRecorder&) = delete;
+  RunRecorder& operator=(const RunRecorder&) = delete;
+
+  void RunStarted() override;
+  void RunEnded(const RunEnding& ending) override;
+
+  const std::filesystem::path& Folder() const { return folder_; }
+
+ private:
+  void Watch(const ProgressReport& report);
+  // Both files; an empty text when all went in, else what went wrong.
+  std::string Write(const RunFacts& facts);
+
+  MainFormModel& model_;
+  std::filesystem::path folder_;
+  PortDescription describePort_;
+  MessageBoxes& boxes_;
+  std::size_t ticket_;
+  bool running_ = false;
+  RunFacts facts_;
+};
+
+// The port as the driver has it: the name, the device it maps to, and the line settings in force.
+PortFacts DescribePort(const PortDriver& driver);
+
+// The caption and text of the box that says a record was not written.
+inline constexpr const char* kRecordFailedCaption = "WRITE FILE";
+std::string RecordFailedText(const std::string& problem);

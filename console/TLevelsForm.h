@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include <QDialog>
+#include <QTimer>
+
+#include "console/LevelsPicture.h"
+
+class ChannelBar;
+class InputBlocker;
+class QLabel;
+class QProgressBar;
+class QVBoxLayout;
+
+// Opiton > Levels: the step that runs, how far it is, and the levels it measured, one bar per
+// channel against its window; after a stage, its last picture with the channels it judged bad.
+// Shown without blocking the main window. The steps' reports are only copied as they come; the
+// widgets follow at most ten times a second, whenever the thread pumps its events.
+class TLevelsForm final : public QDialog {
+  Q_OBJECT
+
+ public:
+  TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWidget* owner);
+  ~TLevelsForm() override;
+
+  QLabel* StepLabel;
+  QProgressBar* CountBar;
+  QProgressBar* DetailBar;  // good readings in a row, readings in the window, or a wait
+  QLabel* SummaryLabel;
+  // One per channel of the picture, in its order; those past its channels are hidden.
+  std::vector<ChannelBar*> Bars;
+
+  const LevelsPicture& Picture() const { return picture_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void Take(const ProgressReport& report);
+  void Tick();
+  void Refresh(bool stageRunning);
+  ChannelBar* BarAt(std::size_t index);
+  void PlaceBesideOwner();
+
+  ProgressHub& progress_;
+  std::size_t ticket_;
+  const InputBlocker& blocker_;
+  LevelsPicture picture_;
+  QTimer refresh_;
+  bool shownRunning_ = false;
+  bool placed_ = false;
+  QVBoxLayout* barsLayout_;
+};

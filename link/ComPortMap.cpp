@@ -1,0 +1,122 @@
+#include "link/ComPortMap.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "link/SettingsFile.h"
+
+namespace {
+
+constexpr const char* kComNames[] = {"COM1", "COM2", "COM3", "COM4"};
+// Far more than four paths need; a larger file is not ours, and is not read whole.
+constexpr std::streamsize kLargestFile = 64 * 1024;
+
+std::filesystem::path HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') return home;
+  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) {
+    return user->pw_dir;
+  }
+  return {};
+}
+
+// The folders the XDG rules ask for: only the user may look into them.
+bool MakeFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (std::filesystem::is_directory(folder, error)) return true;
+  if (folder.has_parent_path() && folder.parent_path() != folder &&
+      !MakeFolder(folder.parent_path())) {
+    return false;
+  }
+  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+}  // namespace
+
+std::filesystem::path DeviceChoiceFile() {
+  std::filesystem::path config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+    config = xdg;
+  } else if (const auto home = HomeFolder(); !home.empty()) {
+    config = home / ".config";
+  } else {
+    return {};
+  }
+  return config / "qzr71" / "serial-devices.json";
+}
+
+bool IsUsableDevicePath(const std::string& path) {
+  return !path.empty() && path.front() == '/' && path.find('\0') == std::string::npos;
+}
+
+DeviceChoices LoadDeviceChoices(const std::filesystem::path& file) {
+  DeviceChoices choices;
+  // Anything but a plain file (a folder, a pipe that would block the start) is no choice.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return choices;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return choices;
+  std::string text(static_cast<std::size_t>(kLargestFile) + 1, '\0');
+  in.read(text.data(), kLargestFile + 1);
+  if (in.gcount() > kLargestFile) return choices;
+  text.resize(static_cast<std::size_t>(in.gcount()));
+
+  const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+  if (!document.is_object()) return choices;
+  const auto ports = document.find("ports");
+  if (ports == document.end() || !ports->is_object()) return choices;
+  for (std::size_t i = 0; i < choices.size(); ++i) {
+    const auto entry = ports->find(kComNames[i]);
+    if (entry == ports->end() || !entry->is_string()) continue;
+    const auto& path = entry->get_ref<const std::string&>();
+    if (IsUsableDevicePath(path)) choices[i] = path;
+  }
+  return choices;
+}
+
+std::string DeviceChoicesText(const DeviceChoices& choices) {
+  nlohmann::ordered_json ports = nlohmann::ordered_json::object();
+  for (std::size_t i = 0; i < choices.size(); ++i) {
+    if (!choices[i].empty()) ports[kComNames[i]] = choices[i];
+  }
+  nlohmann::ordered_json document;
+  document["ports"] = ports;
+  return document.dump(2) + "\n";
+}
+
+bool SaveDeviceChoices(const std::filesystem::path& file, const DeviceChoices& choices) {
+  if (file.empty() || !MakeFolder(file.parent_path())) return false;
+  std::string text;
+  try {
+    text = DeviceChoicesText(choices);
+  } catch (const nlohmann::json::exception&) {
+    return false;  // a path that is not UTF-8 could not be read back as it was
+  }
+  return WriteFileAtomically(file, text);
+}
+
+ComPortMap::ComPortMap(std::filesystem::path choiceFile)
+    : file_(std::move(choiceFile)), choices_(LoadDeviceChoices(file_)) {}
+
+std::optional<ComPortDevice> ComPortMap::Resolve(const std::string& comName) const {
+  const auto index = ComPortIndex(comName);
+  if (!index) return std::nullopt;
+  return ResolveComPort(comName, choices_[static_cast<std::size_t>(*index)]);
+}
+
+std::optional<std::string> ComPortMap::DevicePathFor(const std::string& comName) const {
+  const auto device = Resolve(comName);
+  if (!device) return std::nullopt;
+  return device->path;
+}
+
+bool ComPortMap::Keep(const DeviceChoices& choices) {
+  choices_ = choices;
+  return SaveDeviceChoices(file_, choices_);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "link/ComPortPath.h"
+
+// The device the user chose for each of COM1..COM4; empty where the user chose none.
+using DeviceChoices = std::array<std::string, 4>;
+
+// Where the user's choice is kept: $XDG_CONFIG_HOME/qzr71/serial-devices.json, with
+// ~/.config in place of an unset or relative $XDG_CONFIG_HOME. Empty when there is no home.
+std::filesystem::path DeviceChoiceFile();
+
+// The choice kept in the file. A missing, unreadable, torn or hand-mangled file gives no choice;
+// an entry that is not an absolute path is left out and the others are kept.
+DeviceChoices LoadDeviceChoices(const std::filesystem::path& file);
+// The file's exact text for these choices.
+std::string DeviceChoicesText(const DeviceChoices& choices);
+// Replaces the file atomically, making its folder when missing. False when that failed.
+bool SaveDeviceChoices(const std::filesystem::path& file, const DeviceChoices& choices);
+
+// A path the tool will open for a port: absolute, without NUL bytes.
+bool IsUsableDevicePath(const std::string& path);
+
+// Which device each COM name reaches, with the user's choice read once at start-up and kept
+// whenever it changes.
+class ComPortMap {
+ public:
+  explicit ComPortMap(std::filesystem::path choiceFile);
+
+  std::optional<ComPortDevice> Resolve(const std::string& comName) const;
+  std::optional<std::string> DevicePathFor(const std::string& comName) const;
+
+  const DeviceChoices& Choices() const { return choices_; }
+  const std::filesystem::path& File() const { return file_; }
+  // Takes the choices at once and keeps them in the file; false when the file could not be
+  // written (they then hold until the tool ends).
+  bool Keep(const DeviceChoices& choices);
+
+ private:
+  std::filesystem::path file_;
+  DeviceChoices choices_;
+};

@@ -1,0 +1,144 @@
+// The "Serial devices" dialog with real widgets: with no QZR71_COM1 in the environment, the
+// simulated head's pseudo-terminal is typed in for COM1, applied, and stage 0 passes against it;
+// the next start finds the same choice.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "console/Forms.h"
+#include "console/InputBlocker.h"
+#include "console/QtIdlePump.h"
+#include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
+#include "console/TSerialDevicesForm.h"
+#include "link/ComPortMap.h"
+#include "link/DeviceTree.h"
+#include "link/PortDriver.h"
+#include "link/SerialDevicesModel.h"
+#include "link/TermiosSerialDevice.h"
+#include "tests/adjust/FakeClock.h"
+#include "tests/adjust/HeadSimProcess.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/link/Recorders.h"
+
+namespace {
+
+const QStringList kStageZeroPassed{"Set White reference paper.", "", "Hit Next button."};
+
+// One start of the tool, made as main() makes it, with its settings file in a scratch folder.
+struct Tool {
+  explicit Tool(const std::filesystem::path& folder) : driver(device, boxes, folder / "comm.ini") {
+    driver.SetIdlePump(&pump);
+    form = std::make_unique<TMainForm>(TMainForm::Seams{driver, bell, clock, pump, blocker});
+    MainForm = form.get();
+    Rs232cForm = new TRs232cForm(driver, MainForm);
+    Devices = new TSerialDevicesForm(model, MainForm);
+    MainForm->SerialDevicesForm = Devices;
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  }
+  ~Tool() {
+    form.reset();
+    MainForm = nullptr;
+    Rs232cForm = nullptr;
+  }
+
+  QStringList RunStageZero() {
+    QTest::mouseClick(form->BtnStart, Qt::LeftButton);
+    return LogLines(form->AdjMemo->toPlainText());
+  }
+
+  ComPortMap ports{DeviceChoiceFile()};
+  TermiosSerialDevice device{[this](const std::string& name) { return ports.DevicePathFor(name); }};
+  RecordingBoxes boxes;
+  PortDriver driver;
+  DeviceTree system;
+  SerialDevicesModel model{system, ports, driver, UserIdentity::OfThisProcess()};
+  CountingBell bell;
+  FakeClock clock;
+  InputBlocker blocker;
+  QtIdlePump pump{blocker};
+  std::unique_ptr<TMainForm> form;
+  TSerialDevicesForm* Devices = nullptr;
+};
+
+class SerialDevicesDialogTest : public testing::Test {
+ protected:
+  SerialDevicesDialogTest() {
+    for (const char* name : {"QZR71_COM1", "QZR71_COM2", "QZR71_COM3", "QZR71_COM4"}) {
+      unsetenv(name);
+    }
+    setenv("XDG_CONFIG_HOME", (dir_.Path() / "config").c_str(), 1);
+  }
+  ~SerialDevicesDialogTest() override {
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("QZR71_COM2");
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(SerialDevicesDialogTest, TheSimulatedHeadIsChosenInTheWindowAndKeptForTheNextStart) {
+  HeadSimProcess head(QZR71_HEADSIM, {});
+  {
+    Tool tool(dir_.Path());
+    ChooseMenuItem(tool.form->MainMenu1, tool.form->Opiton1, tool.form->Serialdevices1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tool.Devices));
+    EXPECT_EQ(tool.Devices->windowTitle(), "Serial devices");
+    EXPECT_FALSE(tool.Devices->isModal());
+
+    TSerialDevicesForm::PortRow& com1 = tool.Devices->Ports[0];
+    EXPECT_EQ(com1.name->text(), "COM1");
+    EXPECT_FALSE(com1.typedPath->isVisible());
+    com1.device->setFocus();
+    QTest::keyClick(com1.device, Qt::Key_End);
+    EXPECT_EQ(com1.device->currentText(), "A path typed in");
+    ASSERT_TRUE(com1.typedPath->isVisible());
+    com1.typedPath->selectAll();
+    QTest::keyClicks(com1.typedPath, QString::fromStdString(head.DevicePath()));
+    EXPECT_EQ(com1.access->text(), "You may open this device.");
+    QTest::mouseClick(tool.Devices->ApplyBtn, Qt::LeftButton);
+
+    EXPECT_TRUE(tool.driver.PortOpen);
+    EXPECT_TRUE(tool.Devices->Status->text().endsWith(
+        QString::fromStdString(" COM1 is open on " + head.DevicePath() + ".")))
+        << tool.Devices->Status->text().toStdString();
+    QTest::mouseClick(tool.Devices->CloseBtn, Qt::LeftButton);
+    EXPECT_FALSE(tool.Devices->isVisible());
+    EXPECT_EQ(tool.RunStageZero(), kStageZeroPassed);
+  }
+  Tool next(dir_.Path());
+  EXPECT_TRUE(next.driver.PortOpen);
+  for (const ShownBox& box : next.boxes.shown) EXPECT_NE(box.caption, "RS232C PORT");
+  next.form->Serialdevices1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(next.Devices));
+  EXPECT_EQ(next.Devices->Ports[0].typedPath->text(), QString::fromStdString(head.DevicePath()));
+  EXPECT_EQ(next.RunStageZero(), kStageZeroPassed);
+}
+
+TEST_F(SerialDevicesDialogTest, ANameTheEnvironmentRulesCannotBeChangedAndSaysWhy) {
+  setenv("QZR71_COM2", "/dev/null", 1);
+  Tool tool(dir_.Path());
+  tool.form->Serialdevices1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(tool.Devices));
+  const TSerialDevicesForm::PortRow& com2 = tool.Devices->Ports[1];
+  EXPECT_FALSE(com2.device->isEnabled());
+  EXPECT_TRUE(com2.note->isVisible());
+  EXPECT_TRUE(com2.note->text().startsWith("Set by QZR71_COM2 in the environment"));
+  EXPECT_EQ(com2.path->text(), "Device: /dev/null");
+  EXPECT_TRUE(tool.Devices->Ports[0].device->isEnabled());
+
+  // Closing the main window takes the dialog with it.
+  tool.form->Exit1->trigger();
+  EXPECT_FALSE(tool.Devices->isVisible());
+}
+
+}  // namespace

@@ -1,5 +1,5 @@
-#include <cerrno>
 #include <ctime>
+#include <thread>
 
 #include "adjust/Clock.h"
 
@@ -8,15 +8,9 @@ Clock::MonotonicTime SystemClock::Monotonic() {
 }
 
 void SystemClock::SleepUntil(MonotonicTime deadline) {
-  // steady_clock is CLOCK_MONOTONIC; an absolute deadline survives signals without drifting.
-  const auto sinceEpoch = deadline.time_since_epoch();
-  const auto secs = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
-  timespec until{};
-  until.tv_sec = static_cast<std::time_t>(secs.count());
-  until.tv_nsec = static_cast<long>(
-      std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - secs).count());
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-  }
+  // The standard library's sleep, not clock_nanosleep: MinGW's refuses the monotonic clock at
+  // once, and the waits would then spin.
+  std::this_thread::sleep_until(deadline);
 }
 
 Clock::WallTime SystemClock::Wall() {

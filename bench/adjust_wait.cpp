@@ -1,21 +1,13 @@
 // How long a timed wait of the motor check really waits, how far past the wall clock's second it
 // ends, and what it costs the processor while the window is pumped.
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 
 #include "adjust/Clock.h"
 #include "adjust/WaitSeconds.h"
+#include "tests/link/CpuTime.h"
 
 namespace {
-
-double ProcessorSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 struct CountingPump final : IdlePump {
   int pumps = 0;
@@ -31,11 +23,11 @@ int main() {
     CountingPump pump;
     const auto wallStart = clock.Wall();
     const auto start = clock.Monotonic();
-    const double cpuStart = ProcessorSeconds();
+    const double cpuStart = CpuSeconds();
     WaitSeconds(clock, pump, n);
     const auto end = clock.Monotonic();
     const auto wallEnd = clock.Wall();
-    const double cpu = ProcessorSeconds() - cpuStart;
+    const double cpu = CpuSeconds() - cpuStart;
     const double waited = duration<double>(end - start).count();
     const auto target = floor<seconds>(wallStart) + seconds(n);
     std::printf(

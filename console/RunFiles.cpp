@@ -1,5 +1,6 @@
 #include "console/RunFiles.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <system_error>
 
@@ -21,6 +22,9 @@ std::filesystem::path RunsFolder() {
   if (auto data = FromEnvironment("XDG_DATA_HOME"); data && data->is_absolute()) {
     return *data / "qzr71" / "runs";
   }
+#ifdef _WIN32
+  if (auto local = FromEnvironment("LOCALAPPDATA")) return *local / "qzr71" / "runs";
+#endif
   if (auto home = FromEnvironment("HOME")) return *home / ".local" / "share" / "qzr71" / "runs";
   return std::filesystem::path("qzr71-runs");
 }
@@ -29,14 +33,23 @@ LocalStamp StampOf(std::chrono::system_clock::time_point moment) {
   std::tm calendar{};
   if (!LocalCalendar(std::chrono::system_clock::to_time_t(moment), calendar)) return {};
   char iso[40];
-  char offset[8];
   char compact[24];
   std::strftime(iso, sizeof iso, "%Y-%m-%dT%H:%M:%S", &calendar);
-  std::strftime(offset, sizeof offset, "%z", &calendar);  // "+0200"
   std::strftime(compact, sizeof compact, "%Y%m%d-%H%M%S", &calendar);
-  std::string zone = offset;
-  // ISO 8601 writes the offset as +02:00 in the extended format used for the rest.
-  if (zone.size() == 5) zone.insert(3, ":");
+  // The offset from UTC is the local calendar read as if it were UTC, less the moment itself;
+  // computed here because strftime's %z gives a zone name, not an offset, on some platforms.
+  using namespace std::chrono;
+  const sys_seconds localAsUtc =
+      sys_days(year_month_day(year(calendar.tm_year + 1900),
+                              month(static_cast<unsigned>(calendar.tm_mon + 1)),
+                              day(static_cast<unsigned>(calendar.tm_mday)))) +
+      hours(calendar.tm_hour) + minutes(calendar.tm_min) + seconds(calendar.tm_sec);
+  const auto offset = duration_cast<minutes>(localAsUtc - floor<seconds>(moment)).count();
+  char zone[16];
+  const long long magnitude = offset < 0 ? -offset : offset;
+  // ISO 8601's extended format: +02:00.
+  std::snprintf(zone, sizeof zone, "%c%02lld:%02lld", offset < 0 ? '-' : '+', magnitude / 60,
+                magnitude % 60);
   return {std::string(iso) + zone, compact};
 }
 

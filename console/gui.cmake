@@ -12,13 +12,16 @@ add_library(qzr71_gui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/TLevelsForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TMainForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TVersionForm.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TRs232cForm.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TSerialDevicesForm.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/TRs232cForm.cpp)
+if(NOT WIN32)  # Windows names its ports itself: no device to choose for a COM name
+  target_sources(qzr71_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/TSerialDevicesForm.cpp)
+endif()
 target_include_directories(qzr71_gui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(qzr71_gui PUBLIC qzr71_console_core qzr71_link Qt6::Widgets)
 
 add_executable(qzr71adj ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(qzr71adj PRIVATE qzr71_gui)
+set_target_properties(qzr71adj PROPERTIES WIN32_EXECUTABLE ON)  # no console window on Windows
 
 # The application icon is drawn by the same code as the window icon; rendered to PNG files at
 # build time so that the desktop's launchers show the same mark.
@@ -40,6 +43,9 @@ add_custom_command(
 add_custom_target(qzr71_icons ALL DEPENDS ${qzr71_icon_files})
 
 install(TARGETS qzr71adj RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(NOT UNIX)
+  return()  # the launcher entry and the themed icons are a Linux desktop's
+endif()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/qzr71adj.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size IN LISTS qzr71_icon_sizes)

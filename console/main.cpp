@@ -17,14 +17,16 @@
 #include "console/RunRecorder.h"
 #include "console/TMainForm.h"
 #include "console/TRs232cForm.h"
-#include "console/TSerialDevicesForm.h"
 #include "console/TVersionForm.h"
 #include "link/BellOutput.h"
+#include "link/PortDriver.h"
+#include "link/SerialDevice.h"
+#ifndef _WIN32
+#include "console/TSerialDevicesForm.h"
 #include "link/ComPortMap.h"
 #include "link/DeviceTree.h"
-#include "link/PortDriver.h"
 #include "link/SerialDevicesModel.h"
-#include "link/TermiosSerialDevice.h"
+#endif
 
 namespace {
 
@@ -45,9 +47,14 @@ class ShownReport final : public QObject {
 };
 
 int RunTool(QApplication& app) {
+#ifdef _WIN32
+  // Windows names its ports itself: COMn is the port, there is no device to choose for it.
+  SerialDevice device;
+#else
   ComPortMap ports(DeviceChoiceFile());
-  TermiosSerialDevice device(
+  SerialDevice device(
       [&ports](const std::string& comName) { return ports.DevicePathFor(comName); });
+#endif
   QtMessageBoxes boxes;
   PortDriver driver(device, boxes);
   StdioBell bell;
@@ -55,9 +62,11 @@ int RunTool(QApplication& app) {
   InputBlocker blocker;
   QtIdlePump pump(blocker);
   driver.SetIdlePump(&pump);
+#ifndef _WIN32
   // Outlives the windows, whose dialog for it is told of its changes.
   const DeviceTree system;
   SerialDevicesModel devices(system, ports, driver, UserIdentity::OfThisProcess());
+#endif
 
   // The dialogs are children of the main window and end with it.
   std::unique_ptr<TMainForm> mainForm =
@@ -65,9 +74,22 @@ int RunTool(QApplication& app) {
   MainForm = mainForm.get();
   Rs232cForm = new TRs232cForm(driver, MainForm);
   VersionForm = new TVersionForm(MainForm);
+#ifdef _WIN32
+  MainForm->Serialdevices1->setVisible(false);
+#else
   MainForm->SerialDevicesForm = new TSerialDevicesForm(devices, MainForm);
-  RunRecorder recorder(
-      MainForm->Model, RunsFolder(), [&driver] { return DescribePort(driver); }, boxes);
+#endif
+#ifdef _WIN32
+  const auto describePort = [&driver] { return DescribePort(driver); };
+#else
+  // The device the port name reaches, the technician's own choice included.
+  const auto describePort = [&driver, &ports] {
+    PortFacts port = DescribePort(driver);
+    port.device = ports.DevicePathFor(driver.PortName);
+    return port;
+  };
+#endif
+  RunRecorder recorder(MainForm->Model, RunsFolder(), describePort, boxes);
 
   ShownReport shownReport;
   if (qEnvironmentVariableIsSet("QZR71_REPORT_SHOWN")) MainForm->installEventFilter(&shownReport);

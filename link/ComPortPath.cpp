@@ -2,6 +2,18 @@
 
 #include <cstdlib>
 
+namespace {
+
+std::string SystemPortPath(int index) {
+#ifdef _WIN32
+  return "\\\\.\\COM" + std::to_string(index + 1);
+#else
+  return "/dev/ttyS" + std::to_string(index);
+#endif
+}
+
+}  // namespace
+
 std::optional<int> ComPortIndex(const std::string& comName) {
   if (comName.size() != 4 || comName.compare(0, 3, "COM") != 0) return std::nullopt;
   const char digit = comName[3];
@@ -18,7 +30,7 @@ std::optional<ComPortDevice> ResolveComPort(const std::string& comName, const st
     return ComPortDevice{path, DeviceSource::Environment};
   }
   if (!chosen.empty()) return ComPortDevice{chosen, DeviceSource::UserChoice};
-  return ComPortDevice{"/dev/ttyS" + std::to_string(*index), DeviceSource::SystemDefault};
+  return ComPortDevice{SystemPortPath(*index), DeviceSource::SystemDefault};
 }
 
 std::optional<std::string> DevicePathFor(const std::string& comName) {

@@ -5,7 +5,8 @@
 
 // The tool names its ports "COM1".."COM4" everywhere the technician sees them. Each maps to a
 // device, the first of: the environment variable QZR71_COMn when it is set and not empty, the
-// device the user chose for it (kept in the user's configuration folder), /dev/ttyS(n-1).
+// device the user chose for it (kept in the user's configuration folder), the system's own port
+// of that name: /dev/ttyS(n-1) on Linux, \\.\COMn on Windows.
 enum class DeviceSource { Environment, UserChoice, SystemDefault };
 
 struct ComPortDevice {
@@ -17,7 +18,7 @@ struct ComPortDevice {
 // chosen: the user's device for this name, empty when none. Nothing for names other than COM1..4.
 std::optional<ComPortDevice> ResolveComPort(const std::string& comName, const std::string& chosen);
 
-// The device without any user's choice: the environment, else /dev/ttyS(n-1).
+// The device without any user's choice: the environment, else the system's port.
 std::optional<std::string> DevicePathFor(const std::string& comName);
 
 // 0..3 for "COM1".."COM4", else nothing.

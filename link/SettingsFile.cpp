@@ -1,12 +1,9 @@
 #include "link/SettingsFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <sstream>
+
+#include "link/FileReplacement.h"
 
 namespace {
 
@@ -32,28 +29,6 @@ std::optional<int> FirstValueIn(std::string_view piece, const Key& key) {
     }
   }
   return std::nullopt;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-int CreateFresh(const std::filesystem::path& directory, const std::string& name,
-                std::filesystem::path& created) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    created = directory / ("." + name + "." + std::to_string(getpid()) + "." +
-                           std::to_string(attempt) + ".tmp");
-    const int fd =
-        ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -118,35 +93,11 @@ std::string SettingsFileText(int baudEntry, int portIndex, int stopEntry) {
 bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view bytes) {
   // A settings file that is a symbolic link is replaced where the link points; the link stays.
   std::error_code error;
-  std::filesystem::path target = requested;
-  if (std::filesystem::is_symlink(requested, error)) {
-    target = std::filesystem::weakly_canonical(requested, error);
+  std::filesystem::path target = std::filesystem::absolute(requested, error);
+  if (error) return false;
+  if (std::filesystem::is_symlink(target, error)) {
+    target = std::filesystem::weakly_canonical(target, error);
     if (error) return false;
   }
-  // A file its user may not write keeps its contents, as it would when opened for writing.
-  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) return false;
-
-  const std::filesystem::path directory =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::filesystem::path fresh;
-  const int fd = CreateFresh(directory, target.filename().string(), fresh);
-  if (fd < 0) return false;
-
-  // A file that already exists keeps its permissions, as it would when truncated in place.
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
-
-  bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
-  written = (::close(fd) == 0) && written;
-  if (!written || std::rename(fresh.c_str(), target.c_str()) != 0) {
-    ::unlink(fresh.c_str());
-    return false;
-  }
-  // The rename itself must reach the disk too, or a crash could bring back the old name.
-  const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
+  return ReplaceFileContents(target, bytes);
 }

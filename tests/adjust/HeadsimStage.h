@@ -1,12 +1,11 @@
 #pragma once
 
-// The tool's run controller and real steps, the real port driver on a real pseudo-terminal, and
-// the simulated head as a separate program. Only the clock is fake, so the 39 s of the motor
-// check's waits take no time.
+// The tool's run controller and real steps, the real port driver on the platform's serial device,
+// and the simulated head as a separate program on the line COM1 reaches. Only the clock is fake,
+// so the 39 s of the motor check's waits take no time.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -20,11 +19,11 @@
 #include "console/MainFormModel.h"
 #include "link/HeadCommands.h"
 #include "link/PortDriver.h"
-#include "link/TermiosSerialDevice.h"
+#include "link/SerialDevice.h"
 #include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadSimProcess.h"
 #include "tests/adjust/HeadTrace.h"
 #include "tests/adjust/ScriptedPort.h"
+#include "tests/adjust/SimulatedHead.h"
 
 // The tool and the head, the head started with a scenario: a file of the catalogue, or the text of
 // one written for the test.
@@ -32,26 +31,24 @@ class HeadsimStage : public testing::Test {
  protected:
   void StartWith(const std::string& scenarioFile, const std::string& scenarioText = "",
                  std::vector<std::string> options = {}) {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qzr71-stages-" + std::to_string(getpid()) + "-" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    tracePath_ = dir_ / "trace.txt";
-    options.insert(options.end(), {"--trace", tracePath_.string(), "--seed", "7"});
+    tracePath_ = dir_.Path() / "trace.txt";
+    options.insert(options.end(),
+                   {"--trace", SimulatedHead::PathForHead(tracePath_), "--seed", "7"});
     std::string scenario;
-    if (!scenarioFile.empty()) scenario = std::string(QZR71_SCENARIOS) + "/" + scenarioFile;
+    if (!scenarioFile.empty()) scenario = SimulatedHead::Scenario(scenarioFile);
     if (!scenarioText.empty()) {
-      scenario = (dir_ / "scenario.scn").string();
-      std::ofstream(scenario) << scenarioText << "\n";
+      const std::filesystem::path file = dir_.Path() / "scenario.scn";
+      std::ofstream(file, std::ios::binary) << scenarioText << "\n";
+      scenario = SimulatedHead::PathForHead(file);
     }
     if (!scenario.empty()) options.insert(options.end(), {"--scenario", scenario});
-    sim_.emplace(QZR71_HEADSIM, options);
+    sim_.emplace(options);
+#ifndef _WIN32
     // With --link the port is the link, which follows the head to the new line after a hang-up.
     const auto link = std::find(options.begin(), options.end(), "--link");
-    const std::string port = link != options.end() ? *std::next(link) : sim_->DevicePath();
-    setenv("QZR71_COM1", port.c_str(), 1);
-    driver_.emplace(device_, boxes_, dir_ / "comm.ini");
+    if (link != options.end()) setenv("QZR71_COM1", std::next(link)->c_str(), 1);
+#endif
+    driver_.emplace(device_, boxes_, dir_.Path() / "comm.ini");
     driver_->FormCreate();
     for (const auto& box : boxes_.shown) {
       ASSERT_NE(box.caption, "RS232C PORT") << box.text;
@@ -78,7 +75,6 @@ class HeadsimStage : public testing::Test {
       for (std::size_t i = lines.size() > 60 ? lines.size() - 60 : 0; i < lines.size(); ++i)
         std::cerr << lines[i] << "\n";
     }
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
 
   // Start, then Next while the run waits for it, until the given stage has run or the run ended.
@@ -112,10 +108,10 @@ class HeadsimStage : public testing::Test {
   MainFormModel& Model() { return *model_; }
   const RunView& View() { return model_->Controller.View(); }
 
-  std::filesystem::path dir_;
+  TempDir dir_;
   std::filesystem::path tracePath_;
-  std::optional<HeadSimProcess> sim_;
-  TermiosSerialDevice device_;
+  std::optional<SimulatedHead> sim_;
+  SerialDevice device_;
   RecordingBoxes boxes_;
   std::optional<PortDriver> driver_;
   CountingBell bell_;

@@ -1,8 +1,9 @@
-// Stage 0 end to end against the simulated head over a pseudo-terminal: the head's stored data
-// and the motor speed check.
+// Stage 0 end to end against the simulated head: the head's stored data and the motor speed
+// check.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 
 #include "tests/adjust/HeadsimStage.h"
@@ -83,6 +84,20 @@ TEST_F(StageZero, SilentHeadIsACommunicationError) {
 
   Model().Controller.BtnCancelClick();
   EXPECT_EQ(View().btnCancel.caption, "Exit");
+}
+
+TEST_F(StageZero, PulledCableIsACommunicationErrorWithoutWaiting) {
+  StartWith("pulled-cable-at-start.scn");
+  const auto start = std::chrono::steady_clock::now();
+  Model().Controller.BtnStartClick();
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(Model().Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_EQ(Model().Controller.AdjResult, 0);
+  // The read command pulls the cable: its read fails at once, the retry's write fails, and so
+  // does the end command's. One bell, and no read waits for its time-out.
+  EXPECT_EQ(bell_.rings, 1);
+  EXPECT_LT(took, std::chrono::milliseconds(505));
+  EXPECT_EQ(Sent(StopAndReadTrace(), "tool"), std::vector<Bytes>{{head::kCmdReadStoredData}});
 }
 
 TEST_F(StageZero, UnacknowledgedSecondSpeedRequestStopsTheMotor) {

@@ -260,10 +260,8 @@ INSTANTIATE_TEST_SUITE_P(WriteBack, Stages, testing::ValuesIn(kWriteRows), RowNa
 class WholeRun : public HeadsimStage {};
 
 TEST_F(WholeRun, CompletesAndTheNextRunReadsBackWhatItWrote) {
-  const std::filesystem::path state =
-      std::filesystem::temp_directory_path() / ("qzr71-state-" + std::to_string(getpid()));
-  std::filesystem::remove(state);
-  StartWith("", "", {"--state", state.string()});
+  const std::filesystem::path state = dir_.Path() / "head-state";
+  StartWith("", "", {"--state", SimulatedHead::PathForHead(state)});
   RunThrough(4);
   ASSERT_EQ(Model().Log.Lines(), kComplete);
   const AdjustmentRecord written = Model().Record;
@@ -286,7 +284,6 @@ TEST_F(WholeRun, CompletesAndTheNextRunReadsBackWhatItWrote) {
   // The head keeps regulating s0t_ir after its last answer, so only channels 0..22 must agree.
   EXPECT_TRUE(std::equal(read.DaValue.begin(), read.DaValue.end() - 1, written.DaValue.begin()));
   EXPECT_TRUE(std::filesystem::exists(state));
-  std::filesystem::remove(state);
 }
 
 }  // namespace

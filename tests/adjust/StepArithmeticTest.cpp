@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
+#include <chrono>
 #include <string>
 
 #include "adjust/AdjustDa.h"
@@ -104,14 +104,10 @@ TEST(CheckWord, TheHeadMustEchoItLowByteFirst) {
   EXPECT_TRUE(f.log.Lines().empty());
 }
 
-std::chrono::system_clock::time_point Utc(int year, int month, int day, int hour, int minute) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  return std::chrono::system_clock::from_time_t(timegm(&tm));
+std::chrono::system_clock::time_point Utc(int year, unsigned month, unsigned day, int hour,
+                                          int minute) {
+  using namespace std::chrono;
+  return sys_days{std::chrono::year{year} / month / day} + hours{hour} + minutes{minute};
 }
 
 TEST(Identification, TheFrameCarriesModelDateHeadIdAndVersion) {

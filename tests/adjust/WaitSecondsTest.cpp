@@ -1,9 +1,9 @@
 #include "adjust/WaitSeconds.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "tests/adjust/FakeClock.h"
+#include "tests/link/CpuTime.h"
 
 namespace {
 
@@ -80,13 +80,6 @@ TEST(WaitSeconds, AWallClockJumpNeitherShortensNorStretchesTheWait) {
     WaitSeconds(clock, pump, 6);
     EXPECT_EQ(clock.Elapsed(), 6s);
   }
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 TEST(WaitSeconds, TheSystemClockSleepsUntilTheNextSecondsHaveBegun) {

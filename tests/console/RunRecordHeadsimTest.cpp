@@ -3,7 +3,9 @@
 // cannot be written changes nothing in the run; one box says so after it.
 
 #include <gtest/gtest.h>
+
 #include <stdio.h>
+#include <cstdlib>
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -221,7 +223,7 @@ class RecordedRun : public HeadsimStage {
  protected:
   void Record(const RecordRow& row) {
     StartWith(row.scenarioFile, row.scenarioText, row.options);
-    runs_ = dir_ / "runs";
+    runs_ = dir_.Path() / "runs";
     recorder_.emplace(
         Model(), runs_, [this] { return DescribePort(*driver_); }, recordBoxes_);
     RunThrough(row.stage);
@@ -257,7 +259,8 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
   Record(row);
   EXPECT_TRUE(recordBoxes_.shown.empty());
   const Lines logAtEnd = Model().Log.Lines();
-  const std::string device = sim_->DevicePath();
+  // The simulated head's line, as COM1 reaches it.
+  const std::string device = std::getenv("QZR71_COM1");
   const Wire wire = ReadWire(StopAndReadTrace());
 
   const std::vector<fs::path> records = RecordFiles();
@@ -495,18 +498,19 @@ TEST_F(RecordedRun, AnUnwritableFolderChangesNothingInTheRunAndIsToldOnceAfterIt
     });
     std::optional<RunRecorder> recorder;
     if (unwritable) {
-      WriteBytes(dir_ / "file", "not a folder");
+      WriteBytes(dir_.Path() / "file", "not a folder");
       recorder.emplace(
-          Model(), dir_ / "file" / "runs", [this] { return DescribePort(*driver_); }, boxes);
+          Model(), dir_.Path() / "file" / "runs", [this] { return DescribePort(*driver_); }, boxes);
     }
     RunThrough(4);
     ASSERT_EQ(Model().Controller.AdjResult, kRunCompleted);
     if (unwritable) {
       ASSERT_EQ(boxes.shown.size(), 1u);
       EXPECT_EQ(boxes.shown[0].caption, "WRITE FILE");
-      EXPECT_NE(boxes.shown[0].text.find((dir_ / "file" / "runs").string()), std::string::npos)
+      EXPECT_NE(boxes.shown[0].text.find((dir_.Path() / "file" / "runs").string()),
+                std::string::npos)
           << boxes.shown[0].text;
-      EXPECT_EQ(ReadBytes(dir_ / "file"), "not a folder");
+      EXPECT_EQ(ReadBytes(dir_.Path() / "file"), "not a folder");
     }
     recorder.reset();
     runs.push_back({history_, Sent(StopAndReadTrace(), "tool")});

@@ -2,7 +2,6 @@
 // of a pseudo-terminal.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -16,6 +15,7 @@
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/link/AcknowledgingHead.h"
+#include "tests/link/CpuTime.h"
 #include "tests/link/PtyPair.h"
 #include "tests/link/Recorders.h"
 
@@ -32,13 +32,6 @@ Clock::duration TimeOf(Action&& action) {
   const auto start = Clock::now();
   action();
   return Clock::now() - start;
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 class PortOnPty : public testing::Test {

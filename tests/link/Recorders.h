@@ -1,9 +1,8 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,8 +41,11 @@ class CountingPump final : public IdlePump {
 class TempDir {
  public:
   TempDir() {
-    char pattern[] = "/tmp/qzr71-link-XXXXXX";
-    path_ = mkdtemp(pattern);
+    std::random_device random;
+    while (!std::filesystem::create_directory(
+        path_ = std::filesystem::temp_directory_path() /
+                ("qzr71-link-" + std::to_string(random()) + std::to_string(random())))) {
+    }
   }
   ~TempDir() {
     std::error_code ignored;
@@ -66,4 +68,10 @@ inline std::string ReadBytes(const std::filesystem::path& file) {
 
 inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
+}
+
+inline std::size_t EntriesIn(const std::filesystem::path& directory) {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) ++n;
+  return n;
 }

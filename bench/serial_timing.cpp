@@ -1,0 +1,115 @@
+// The platform's serial device against the simulated head, with the same numbers on every
+// platform: how late a read's time-out ends with a silent head (n = 1, 40 and 160), how long an
+// acknowledged exchange takes and how many needed a retry, and how soon a pulled cable fails
+// an exchange.
+//   serial_timing_bench [time-out samples at n=1] [exchanges]
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/PortDriver.h"
+#include "link/Primitives.h"
+#include "link/SerialDevice.h"
+#include "link/SettingsFile.h"
+#include "tests/adjust/SimulatedHead.h"
+#include "tests/link/Recorders.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+// The tool's side: the port driver over the platform's device, COM1 opened as at start-up.
+struct Tool {
+  Tool() {
+    WriteBytes(dir.Path() / "comm.ini", SettingsFileText(1, 0, 0));
+    driver.FormCreate();
+  }
+  TempDir dir;
+  SerialDevice device;
+  RecordingBoxes boxes;
+  PortDriver driver{device, boxes, dir.Path() / "comm.ini"};
+};
+
+void Summarize(const char* what, std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  double sum = 0;
+  for (const double v : values) sum += v;
+  std::printf("%s: %zu samples, min %.3f ms, median %.3f ms, mean %.3f ms, max %.3f ms\n", what,
+              values.size(), values.front(), values[values.size() / 2],
+              sum / static_cast<double>(values.size()), values.back());
+}
+
+void ReadTimeouts(int samples) {
+  SimulatedHead head({"--seed", "1", "--scenario", SimulatedHead::Scenario("no-answer.scn")});
+  Tool tool;
+  if (!tool.driver.PortOpen) {
+    std::fprintf(stderr, "COM1 did not open\n");
+    std::exit(1);
+  }
+  for (const std::uint8_t count : {std::uint8_t{1}, std::uint8_t{40}, std::uint8_t{160}}) {
+    const double deadline = 500.0 + 5.0 * count;
+    std::vector<std::uint8_t> buffer(count);
+    std::vector<double> late;
+    const int n = count == 1 ? samples : std::max(1, samples / 4);
+    for (int i = 0; i < n; ++i) {
+      const std::uint8_t request = head::kEnq;
+      tool.driver.WritePort(1, &request);
+      const auto start = Clock::now();
+      tool.driver.ReadPort(count, buffer.data());
+      late.push_back(Milliseconds(Clock::now() - start).count() - deadline);
+    }
+    const std::string what = "read time-out lateness n=" + std::to_string(count) + " (" +
+                             std::to_string(static_cast<int>(deadline)) + " ms)";
+    Summarize(what.c_str(), late);
+  }
+  head.Stop();
+}
+
+void Exchanges(int exchanges) {
+  SimulatedHead head({"--seed", "1"});
+  Tool tool;
+  CountingBell bell;
+  int acknowledged = 0;
+  std::vector<double> took;
+  for (int i = 0; i < exchanges; ++i) {
+    const auto start = Clock::now();
+    acknowledged += SendCommand(tool.driver, bell, head::kCmdEndReading);
+    took.push_back(Milliseconds(Clock::now() - start).count());
+  }
+  std::printf("exchanges: %d sent, %d acknowledged, %d retries (bells)\n", exchanges, acknowledged,
+              bell.rings);
+  Summarize("exchange (0xA6, then its ACK)", took);
+  head.Stop();
+}
+
+void PulledCable(int samples) {
+  std::vector<double> took;
+  for (int i = 0; i < samples; ++i) {
+    SimulatedHead head(
+        {"--seed", "1", "--scenario", SimulatedHead::Scenario("pulled-cable-at-start.scn")});
+    Tool tool;
+    CountingBell bell;
+    const auto start = Clock::now();
+    SendCommand(tool.driver, bell, head::kCmdReadStoredData);
+    took.push_back(Milliseconds(Clock::now() - start).count());
+    head.Stop();
+  }
+  Summarize("pulled cable: the failed exchange", took);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int samples = argc > 1 ? std::atoi(argv[1]) : 20;
+  const int exchanges = argc > 2 ? std::atoi(argv[2]) : 2000;
+  ReadTimeouts(samples);
+  Exchanges(exchanges);
+  PulledCable(5);
+  return 0;
+}

@@ -1,0 +1,40 @@
+// The simulated head as a child process on its own pseudo-terminal, which QZR71_COM1 names.
+
+#include <stdlib.h>
+
+#include "tests/adjust/HeadSimProcess.h"
+#include "tests/adjust/SimulatedHead.h"
+
+class SimulatedHead::Process : public HeadSimProcess {
+ public:
+  using HeadSimProcess::HeadSimProcess;
+};
+
+SimulatedHead::SimulatedHead(const std::vector<std::string>& options)
+    : process_(std::make_unique<Process>(QZR71_HEADSIM, options)) {
+  setenv("QZR71_COM1", process_->DevicePath().c_str(), 1);
+}
+
+SimulatedHead::~SimulatedHead() {
+  unsetenv("QZR71_COM1");
+}
+
+int SimulatedHead::Stop() {
+  return process_->Stop();
+}
+
+std::string SimulatedHead::PathForHead(const std::filesystem::path& path) {
+  return path.string();
+}
+
+std::string SimulatedHead::Scenario(const std::string& file) {
+  return std::string(QZR71_SCENARIOS) + "/" + file;
+}
+
+std::string SimulatedHead::DevicePath() const {
+  return process_->DevicePath();
+}
+
+std::string SimulatedHead::NextLine(std::chrono::milliseconds limit) {
+  return process_->NextLine(limit);
+}

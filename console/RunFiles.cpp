@@ -45,7 +45,7 @@ LocalStamp StampOf(std::chrono::system_clock::time_point moment) {
                               day(static_cast<unsigned>(calendar.tm_mday)))) +
       hours(calendar.tm_hour) + minutes(calendar.tm_min) + seconds(calendar.tm_sec);
   const auto offset = duration_cast<minutes>(localAsUtc - floor<seconds>(moment)).count();
-  char zone[16];
+  char zone[48];  // room for any long long, though offsets stay within a day
   const long long magnitude = offset < 0 ? -offset : offset;
   // ISO 8601's extended format: +02:00.
   std::snprintf(zone, sizeof zone, "%c%02lld:%02lld", offset < 0 ? '-' : '+', magnitude / 60,

@@ -15,8 +15,9 @@ ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
 # UndefinedBehaviorSanitizer; any report fails its test. QZR71_SKIP_SANITIZERS=1 leaves it out.
 if [ -z "${QZR71_SKIP_SANITIZERS:-}" ]; then
   sanitized=${QZR71_SANITIZED_BUILD_DIR:-build/sanitized}
-  cmake -S . -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZR71_WERROR=ON \
-    -DQZR71_SANITIZE=ON -DQZR71_BUILD_BENCH=OFF
+  # -O1 with line tables only: the sanitizers' advice, and less than half the compile time of -O2 -g.
+  cmake -S . -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" \
+    -DQZR71_WERROR=ON -DQZR71_SANITIZE=ON -DQZR71_BUILD_BENCH=OFF
   cmake --build "$sanitized"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions=$PWD/tests/lsan-suppressions.txt:print_suppressions=0 \

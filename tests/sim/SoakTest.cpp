@@ -98,6 +98,17 @@ Head MakeHead(std::uint64_t seed) {
   return head;
 }
 
+// The last lines of the head's trace, to tell what went wrong in a run that failed.
+std::string TraceTail(const fs::path& file, std::size_t count) {
+  std::vector<std::string> lines;
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::string tail;
+  for (std::size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i)
+    tail += lines[i] + "\n";
+  return tail;
+}
+
 bool Contains(const fs::path& file, const std::string& text) {
   std::ifstream in(file);
   for (std::string line; std::getline(in, line);) {
@@ -188,7 +199,8 @@ TEST(Soak, EveryRunCompletesOrEndsWithTheErrorOfItsPulledCable) {
     } else {
       ADD_FAILURE() << "a run ended otherwise:\n"
                     << testing::PrintToString(log) << "\nscenario:\n"
-                    << head.scenario;
+                    << head.scenario << "\nthe head's trace, last 40 lines:\n"
+                    << TraceTail(trace, 40);
     }
     std::printf("seed %llu: %zu faults%s, %s, %.1f s\n", static_cast<unsigned long long>(seed),
                 head.faults, head.pulledCable ? " and a pulled cable" : "",

@@ -157,27 +157,42 @@ Sample RunOnce(bool levelsOpen, const std::vector<std::string>& simOptions, int 
   return sample;
 }
 
+// The main window with every seam but the head's, which these measurements do without.
+struct HeadlessWindow {
+  NoBoxes boxes;
+  TermiosSerialDevice serial;
+  PortDriver driver{serial, boxes, std::filesystem::temp_directory_path() / "qzr71-unused.ini"};
+  NoBell bell;
+  FakeClock clock;
+  InputBlocker blocker;
+  QtIdlePump pump{blocker};
+  TMainForm form{TMainForm::Seams{driver, bell, clock, pump, blocker}};
+};
+
+// A D/A adjustment's report of 23 channels, each at 100 in the window 96..107. The report's
+// channels view the array beside it.
+struct DaReport {
+  ProgressReport report;
+  std::array<ChannelReading, 23> channels{};
+  DaReport() {
+    channels.fill({"l3t_ir", 100, 96, 107, 7, 100, false});
+    report.step = ProgressStep::kDaAdjustment;
+    report.limit = 600;
+    report.runNeeded = 10;
+    report.channels = channels;
+  }
+  DaReport(const DaReport&) = delete;
+  DaReport& operator=(const DaReport&) = delete;
+};
+
 // The window's own share of a report, without the head: the D/A adjustment's report of 23
 // channels handed to the progress hub a great many times, with the window subscribed (and shown)
 // and without. Returns nanoseconds a report, each way.
 std::pair<double, double> CostOfAReport(int reports) {
-  NoBoxes boxes;
-  TermiosSerialDevice serial;
-  PortDriver driver(serial, boxes, std::filesystem::temp_directory_path() / "qzr71-unused.ini");
-  NoBell bell;
-  FakeClock clock;
-  InputBlocker blocker;
-  QtIdlePump pump(blocker);
-  TMainForm form(TMainForm::Seams{driver, bell, clock, pump, blocker});
-  std::array<ChannelReading, 23> channels{};
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    channels[i] = {"l3t_ir", 100, 96, 107, 7, 100, false};
-  }
-  ProgressReport report;
-  report.step = ProgressStep::kDaAdjustment;
-  report.limit = 600;
-  report.runNeeded = 10;
-  report.channels = channels;
+  HeadlessWindow window;
+  TMainForm& form = window.form;
+  DaReport da;
+  auto& [report, channels] = da;
   const auto timeReports = [&] {
     const auto start = Steady::now();
     for (int i = 0; i < reports; ++i) {
@@ -199,26 +214,14 @@ std::pair<double, double> CostOfAReport(int reports) {
 // every level changed, and the refresh due; in milliseconds of processor time, over and above a
 // pump that finds nothing to do.
 double CostOfAPicture(int pictures) {
-  NoBoxes boxes;
-  TermiosSerialDevice serial;
-  PortDriver driver(serial, boxes, std::filesystem::temp_directory_path() / "qzr71-unused.ini");
-  NoBell bell;
-  FakeClock clock;
-  InputBlocker blocker;
-  QtIdlePump pump(blocker);
-  TMainForm form(TMainForm::Seams{driver, bell, clock, pump, blocker});
+  HeadlessWindow window;
+  TMainForm& form = window.form;
+  QtIdlePump& pump = window.pump;
   form.show();
   form.Levels1->trigger();
-  std::array<ChannelReading, 23> channels{};
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    channels[i] = {"l3t_ir", 100, 96, 107, 7, 100, false};
-  }
-  ProgressReport report;
-  report.step = ProgressStep::kDaAdjustment;
-  report.limit = 600;
-  report.runNeeded = 10;
-  report.channels = channels;
-  InputBlocker::Scope stage(blocker);  // as in a stage: the window knows one runs
+  DaReport da;
+  auto& [report, channels] = da;
+  InputBlocker::Scope stage(window.blocker);  // as in a stage: the window knows one runs
   const auto pumpOnce = [&pump] {
     std::this_thread::sleep_for(std::chrono::milliseconds(110));  // a refresh falls due
     const double cpu = CpuSeconds();

@@ -21,7 +21,7 @@
 
 #include "adjust/Clock.h"
 #include "bench/CountingLink.h"
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 #include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"

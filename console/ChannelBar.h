@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "console/LevelsPicture.h"
+#include "run/LevelsPicture.h"
 
 // One channel in the Levels window, on one line: a mark and a word for its state, its name, its
 // level as a bar over the scale 0 to 255 with its window hatched, and its values as text. The

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QTimer>
 
-#include "console/LevelsPicture.h"
+#include "run/LevelsPicture.h"
 
 class ChannelBar;
 class InputBlocker;

@@ -25,7 +25,7 @@
 #include "console/InputBlocker.h"
 #include "console/Logo.h"
 #include "console/QtMessageBoxes.h"
-#include "console/RunFiles.h"
+#include "run/RunFiles.h"
 #include "console/TLevelsForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"

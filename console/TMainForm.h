@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 
 class InputBlocker;
 class QAction;

@@ -27,7 +27,7 @@
 
 #include "adjust/SensorTables.h"
 #include "adjust/StageTable.h"
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 #include "fuzz/HostileHead.h"
 #include "sim/HeadEngine.h"
 #include "sim/StoredData.h"

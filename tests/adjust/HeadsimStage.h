@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 #include "link/HeadCommands.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"

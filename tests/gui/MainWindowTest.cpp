@@ -19,7 +19,7 @@
 #include "console/InputBlocker.h"
 #include "console/QtIdlePump.h"
 #include "console/QtMessageBoxes.h"
-#include "console/RunRecorder.h"
+#include "run/RunRecorder.h"
 #include "console/TMainForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"

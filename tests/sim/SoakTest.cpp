@@ -22,7 +22,7 @@
 #include <sstream>
 
 #include "adjust/WriteBack.h"
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
 #include "sim/StoredData.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 #include "link/PortLink.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/Recorders.h"

@@ -13,8 +13,8 @@
 
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
-#include "console/RunFiles.h"
-#include "console/RunRecorder.h"
+#include "run/RunFiles.h"
+#include "run/RunRecorder.h"
 #include "tests/adjust/HeadsimStage.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <string>
 
-#include "console/RunFiles.h"
+#include "run/RunFiles.h"
 #include "link/WindowsApi.h"
 
 namespace {

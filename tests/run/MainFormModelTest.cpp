@@ -1,4 +1,4 @@
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 
 #include <gtest/gtest.h>
 

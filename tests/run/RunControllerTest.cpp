@@ -1,4 +1,4 @@
-#include "console/RunController.h"
+#include "run/RunController.h"
 
 #include <gtest/gtest.h>
 

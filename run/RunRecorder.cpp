@@ -1,10 +1,10 @@
-#include "console/RunRecorder.h"
+#include "run/RunRecorder.h"
 
 #include <algorithm>
 #include <exception>
 #include <utility>
 
-#include "console/RunFiles.h"
+#include "run/RunFiles.h"
 #include "link/ComPortPath.h"
 #include "link/PortDriver.h"
 

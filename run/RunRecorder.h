@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "console/MainFormModel.h"
-#include "console/RunController.h"
-#include "console/RunRecord.h"
+#include "run/MainFormModel.h"
+#include "run/RunController.h"
+#include "run/RunRecord.h"
 #include "link/MessageBoxes.h"
 
 class PortDriver;

@@ -7,7 +7,7 @@
 #include "adjust/StageTable.h"
 #include "adjust/StepContext.h"
 #include "adjust/OperatorLog.h"
-#include "console/RunController.h"
+#include "run/RunController.h"
 #include "link/BellOutput.h"
 #include "link/IdlePump.h"
 #include "link/PortLink.h"

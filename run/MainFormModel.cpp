@@ -1,4 +1,4 @@
-#include "console/MainFormModel.h"
+#include "run/MainFormModel.h"
 
 MainFormModel::MainFormModel(PortLink& port, BellOutput& bell, Clock& clock, IdlePump& pump)
     : MainFormModel(port, bell, clock, pump, MakeStageTable) {}

@@ -1,4 +1,4 @@
-#include "console/RunFiles.h"
+#include "run/RunFiles.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "console/RunRecord.h"
+#include "run/RunRecord.h"
 
 #include <algorithm>
 #include <array>

@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "console/RunFiles.h"
+#include "run/RunFiles.h"
 
 namespace {
 

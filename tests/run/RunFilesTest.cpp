@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "console/RunFiles.h"
-#include "console/RunRecord.h"
+#include "run/RunFiles.h"
+#include "run/RunRecord.h"
 #include "tests/link/Recorders.h"
 
 namespace {

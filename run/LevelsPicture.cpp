@@ -1,4 +1,4 @@
-#include "console/LevelsPicture.h"
+#include "run/LevelsPicture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/RunRecord.h"
+#include "run/RunRecord.h"
 
 // $QZR71_RUNS_DIR when set, else $XDG_DATA_HOME/qzr71/runs, else ~/.local/share/qzr71/runs.
 std::filesystem::path RunsFolder();

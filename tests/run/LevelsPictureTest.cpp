@@ -1,6 +1,6 @@
 // What the Levels window makes of the steps' reports: its progress bars, the state of each
 // channel, and what it keeps from one report to the next.
-#include "console/LevelsPicture.h"
+#include "run/LevelsPicture.h"
 
 #include <gtest/gtest.h>
 

@@ -21,10 +21,10 @@
 
 #include "adjust/Clock.h"
 #include "bench/CountingLink.h"
-#include "run/MainFormModel.h"
 #include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/MainFormModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/Recorders.h"
 #include "tests/sim/SimProcess.h"

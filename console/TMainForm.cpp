@@ -25,10 +25,10 @@
 #include "console/InputBlocker.h"
 #include "console/Logo.h"
 #include "console/QtMessageBoxes.h"
-#include "run/RunFiles.h"
 #include "console/TLevelsForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
+#include "run/RunFiles.h"
 
 namespace {
 

@@ -27,8 +27,8 @@
 
 #include "adjust/SensorTables.h"
 #include "adjust/StageTable.h"
-#include "run/MainFormModel.h"
 #include "fuzz/HostileHead.h"
+#include "run/MainFormModel.h"
 #include "sim/HeadEngine.h"
 #include "sim/StoredData.h"
 #include "tests/adjust/FakeClock.h"

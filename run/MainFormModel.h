@@ -4,13 +4,13 @@
 
 #include "adjust/AdjustmentRecord.h"
 #include "adjust/Clock.h"
+#include "adjust/OperatorLog.h"
 #include "adjust/StageTable.h"
 #include "adjust/StepContext.h"
-#include "adjust/OperatorLog.h"
-#include "run/RunController.h"
 #include "link/BellOutput.h"
 #include "link/IdlePump.h"
 #include "link/PortLink.h"
+#include "run/RunController.h"
 
 // Everything the main window holds apart from its widgets: the log, the adjustment record and the
 // run controller. Construction sets the start values and writes the start-up text.

@@ -4,8 +4,8 @@
 #include <ctime>
 #include <string>
 
-#include "run/RunFiles.h"
 #include "link/WindowsApi.h"
+#include "run/RunFiles.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <exception>
 #include <utility>
 
-#include "run/RunFiles.h"
 #include "link/ComPortPath.h"
 #include "link/PortDriver.h"
+#include "run/RunFiles.h"
 
 RunRecorder::RunRecorder(MainFormModel& model, std::filesystem::path folder,
                          PortDescription describePort, MessageBoxes& boxes)

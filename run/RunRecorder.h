@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "link/MessageBoxes.h"
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
 #include "run/RunRecord.h"
-#include "link/MessageBoxes.h"
 
 class PortDriver;
 

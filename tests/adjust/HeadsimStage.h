@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "run/MainFormModel.h"
 #include "link/HeadCommands.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
+#include "run/MainFormModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/HeadTrace.h"
 #include "tests/adjust/ScriptedPort.h"
@@ -103,10 +103,16 @@ class HeadsimStage : public testing::Test {
   }
 
   // The port the run talks through: the driver, or a test's watch in front of it.
-  virtual PortLink& ModelPort() { return *driver_; }
+  virtual PortLink& ModelPort() {
+    return *driver_;
+  }
 
-  MainFormModel& Model() { return *model_; }
-  const RunView& View() { return model_->Controller.View(); }
+  MainFormModel& Model() {
+    return *model_;
+  }
+  const RunView& View() {
+    return model_->Controller.View();
+  }
 
   TempDir dir_;
   std::filesystem::path tracePath_;

@@ -22,9 +22,9 @@
 #include <sstream>
 
 #include "adjust/WriteBack.h"
-#include "run/MainFormModel.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/MainFormModel.h"
 #include "sim/StoredData.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/Recorders.h"

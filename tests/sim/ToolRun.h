@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "run/MainFormModel.h"
 #include "link/PortLink.h"
+#include "run/MainFormModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/Recorders.h"
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "tests/adjust/GoldenTrace.h"
 #include "tests/adjust/HeadsimStage.h"
 
 namespace {
@@ -44,7 +45,7 @@ struct StageRow {
   const char* name;
   std::size_t stage;  // the run goes up to this stage
   const char* scenarioFile;
-  const char* scenarioText;
+  std::string scenarioText;
   StepResult adjResult;  // 1 waits for Next, 0 failed, 162 completed
   Lines log;
   std::function<void(const Messages&)> wire = {};
@@ -69,6 +70,14 @@ TEST_P(Stages, EndAsDocumented) {
     EXPECT_EQ(sent.back(), Bytes{head::kCmdEndReading}) << "a failed stage ends with 0xA6";
   }
   if (row.wire) row.wire(sent);
+  std::string suite = testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
+  suite.erase(suite.find('/'));
+  std::string scenario = row.scenarioFile + row.scenarioText;
+  std::replace(scenario.begin(), scenario.end(), '\n', ';');
+  ExpectGolden(suite + "." + row.name,
+               (scenario.empty() ? "healthy head" : scenario) + ", run up to stage " +
+                   std::to_string(row.stage),
+               sent);
 }
 
 const Lines kWhitePassed{"Set Black reference paper.", "", "Hit Next button."};

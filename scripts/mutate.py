@@ -8,7 +8,7 @@ fails (or times out). Prints caught or missed per fault with its wall time, and 
 The build folder (default build/test, configured as scripts/test.sh does) is built first and the
 tests of every folder in the list are run once unmutated: a fault can only be caught by tests
 that pass without it. The list format is described at the top of scripts/mutations.txt. Not part
-of the test command: a full run takes about an hour.
+of the test command: a full run takes about three quarters of an hour.
 """
 
 import argparse

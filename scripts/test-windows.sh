@@ -6,12 +6,13 @@
 # Installs what is missing first. Arguments go to ctest, e.g. -R StageZero. Instead of the tests:
 #   --bench [ARGS]           the serial timing benchmark, with the arguments that follow
 #   --window-bench [ARGS]    the program's start-up, memory and a whole paced run (win32_bench)
-#   --screenshots DIR        the four windows at 96 and 144 pixels per inch, as BMP files in DIR
+#   --screenshots DIR        the four windows at 96 and 144 pixels per inch, as PNG files in DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb
+[ "${1:-}" = --screenshots ] && bash scripts/install-deps.sh imagemagick
 
 # The simulator is a Linux program: built in the Linux build folder (the one scripts/test.sh uses).
 native=${QZR71_BUILD_DIR:-build/test}
@@ -114,6 +115,7 @@ case "${1:-}" in
     ;;
   --screenshots)
     shots=$(mkdir -p "$2" && cd "$2" && pwd)
+    status=0
     for dpi in 96 144; do
       set_dpi "$dpi"
       # The scale is read when a program starts under a fresh server.
@@ -122,9 +124,9 @@ case "${1:-}" in
       "$wineserver" -f -p >>"$windows/wine/wineserver.log" 2>&1 &
       server=$!
       QZR71_SCREENSHOT_DIR="$("$wine" winepath -w "$shots/$dpi-dpi" 2>/dev/null)" \
-        "$wine" "$windows/tests/win32/win32_screenshots.exe"
+        "$wine" "$windows/tests/win32/win32_screenshots.exe" || status=1
     done
-    exit
+    exit $status
     ;;
 esac
 ctest --test-dir "$windows" --output-on-failure --no-tests=error -j2 "$@"

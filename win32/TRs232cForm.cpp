@@ -1,9 +1,13 @@
 #include "win32/TRs232cForm.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "link/PortDriver.h"
 #include "win32/ControlIds.h"
 #include "win32/Drawings.h"
 #include "win32/MessageBoxes.h"
+#include "win32/Text.h"
 
 namespace {
 
@@ -25,14 +29,43 @@ constexpr int kFirstEntryTop = 18;
 constexpr int kEntryPitch = 17;
 constexpr int kEntryInset = 8;
 
-void PlaceGroup(const RadioGroup& group, const Designed& at, UINT dpi) {
-  design::Place(group.Box, at.left, at.top, at.width, at.height, dpi);
-  int top = at.top + kFirstEntryTop;
+// The box's width and height in pixels: as designed, or more when its caption or an entry needs
+// more room in the face at hand (a serif face other than Century runs wider). The entries stand
+// one line apart under the caption.
+SIZE GroupSize(HWND dialog, const RadioGroup& group, const Designed& at, HFONT font, UINT dpi) {
+  const int inset = design::Scaled(kEntryInset, dpi);
+  const int radio = GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) + design::Scaled(6, dpi);
+  const SIZE caption = design::TextSize(dialog, font, Wide(WindowText(group.Box)).c_str());
+  int width = std::max(design::Scaled(at.width, dpi), static_cast<int>(caption.cx) + 2 * inset);
   for (HWND entry : group.Entries) {
-    design::Place(entry, at.left + kEntryInset, top, at.width - kEntryInset - 4, kEntryPitch - 1,
-                  dpi);
-    top += kEntryPitch;
+    const SIZE text = design::TextSize(dialog, font, Wide(WindowText(entry)).c_str());
+    width = std::max(width, inset + radio + static_cast<int>(text.cx) + inset);
   }
+  const int pitch = std::max(design::Scaled(kEntryPitch, dpi), static_cast<int>(caption.cy) + 2);
+  const int height = std::max(design::Scaled(at.height, dpi),
+                              design::Scaled(kFirstEntryTop, dpi) +
+                                  pitch * static_cast<int>(group.Entries.size()) + inset / 2);
+  return {width, height};
+}
+
+// Places the box at its designed place or right of the one before it, its entries inside;
+// returns its right and bottom edges.
+POINT PlaceGroup(HWND dialog, const RadioGroup& group, const Designed& at, int leftAtLeast,
+                 HFONT font, UINT dpi) {
+  const SIZE size = GroupSize(dialog, group, at, font, dpi);
+  const int left = std::max(design::Scaled(at.left, dpi), leftAtLeast);
+  const int top = design::Scaled(at.top, dpi);
+  SetWindowPos(group.Box, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int inset = design::Scaled(kEntryInset, dpi);
+  const int pitch = (size.cy - design::Scaled(kFirstEntryTop, dpi) - inset / 2) /
+                    std::max(1, static_cast<int>(group.Entries.size()));
+  int entryTop = top + design::Scaled(kFirstEntryTop, dpi);
+  for (HWND entry : group.Entries) {
+    SetWindowPos(entry, nullptr, left + inset, entryTop, size.cx - 2 * inset + inset / 2, pitch - 1,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    entryTop += pitch;
+  }
+  return {left + size.cx, top + size.cy};
 }
 
 }  // namespace
@@ -85,14 +118,38 @@ RadioGroup TRs232cForm::AddGroup(const wchar_t* caption, int id,
 
 void TRs232cForm::Layout(UINT dpi) {
   font_ = design::CenturyFont(12, dpi);
-  const SIZE outer = design::OuterSize(hwnd_, kClientWidth, kClientHeight, dpi);
-  SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
+  const int gap = design::Scaled(7, dpi);
+  POINT edge{0, 0};
+  int right = 0;
+  int bottom = 0;
+  const std::pair<const RadioGroup*, Designed> groups[] = {
+      {&SelRsCom, kSelRsCom}, {&SelRsBps, kSelRsBps}, {&SelStopBit, kSelStopBit}};
+  for (const auto& [group, at] : groups) {
+    edge = PlaceGroup(hwnd_, *group, at, edge.x + gap, font_.get(), dpi);
+    right = std::max(right, static_cast<int>(edge.x));
+    bottom = std::max(bottom, static_cast<int>(edge.y));
+  }
+  // The buttons below the groups, at their designed places unless the groups grew down to them.
+  const int buttonsTop = std::max(design::Scaled(kOkBtn.top, dpi), bottom + gap + gap);
+  const int okLeft = design::Scaled(kOkBtn.left, dpi);
+  SetWindowPos(OkBtn, nullptr, okLeft, buttonsTop, design::Scaled(kOkBtn.width, dpi),
+               design::Scaled(kOkBtn.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+  const int closeLeft = std::max(design::Scaled(kCloseBtn.left, dpi),
+                                 okLeft + design::Scaled(kOkBtn.width, dpi) + gap);
+  SetWindowPos(CloseBtn, nullptr, closeLeft, buttonsTop, design::Scaled(kCloseBtn.width, dpi),
+               design::Scaled(kCloseBtn.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+
+  const int clientWidth =
+      std::max({design::Scaled(kClientWidth, dpi), right + design::Scaled(11, dpi),
+                closeLeft + design::Scaled(kCloseBtn.width, dpi) + design::Scaled(19, dpi)});
+  const int clientHeight =
+      std::max(design::Scaled(kClientHeight, dpi),
+               buttonsTop + design::Scaled(kCloseBtn.height, dpi) + design::Scaled(6, dpi));
+  RECT frame{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  PlaceGroup(SelRsCom, kSelRsCom, dpi);
-  PlaceGroup(SelRsBps, kSelRsBps, dpi);
-  PlaceGroup(SelStopBit, kSelStopBit, dpi);
-  design::Place(OkBtn, kOkBtn.left, kOkBtn.top, kOkBtn.width, kOkBtn.height, dpi);
-  design::Place(CloseBtn, kCloseBtn.left, kCloseBtn.top, kCloseBtn.width, kCloseBtn.height, dpi);
 
   // The OK and Cancel kinds: a green tick and a red cross beside the caption.
   for (HICON glyph : {okGlyph_, cancelGlyph_}) {

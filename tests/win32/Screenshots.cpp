@@ -1,11 +1,10 @@
 // Pictures of the four windows as a technician sees them, for a look by eye after a change: the
 // main window, the settings dialog and the version dialog at rest, and the Levels window while the
-// white paper item adjusts its D/A values against the simulated head. Written as BMP files to
+// white paper item adjusts its D/A values against the simulated head. Written as PNG files to
 // QZR71_SCREENSHOT_DIR; scripts/test-windows.sh --screenshots runs it at two scales.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "link/PortDriver.h"
@@ -24,66 +23,50 @@
 
 namespace {
 
-// The window as the screen shows it, frame included.
-bool Save(HWND window, const std::filesystem::path& file) {
+// Lets the windows paint and Wine hand their pictures to the X server.
+void Paint(IdlePump& pump) {
+  for (int i = 0; i < 6; ++i) {
+    pump.Pump();
+    Sleep(50);
+  }
+}
+
+// The window as the X server shows it, frame included (Wine's own screen holds none of its
+// windows' pictures): ImageMagick's import, started as Wine starts a Linux program, which gives
+// no handle to wait on; the picture is renamed into place once whole.
+bool Save(HWND window, const std::filesystem::path& file, IdlePump& pump) {
+  Paint(pump);
   RECT box{};
   GetWindowRect(window, &box);
-  const int width = box.right - box.left;
-  const int height = box.bottom - box.top;
-  HDC screen = GetDC(nullptr);
-  HDC copy = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file keeps it
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  const HBITMAP pixels = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(copy, pixels);
-  BitBlt(copy, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
-  GdiFlush();
-  const auto size = static_cast<DWORD>(width * height * 4);
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;
-  header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-  header.bfSize = header.bfOffBits + size;
-  std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&header), sizeof header);
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-  out.write(static_cast<const char*>(bits), size);
-  SelectObject(copy, old);
-  DeleteObject(pixels);
-  DeleteDC(copy);
-  ReleaseDC(nullptr, screen);
-  return out.good();
+  const std::string target = SimulatedHead::PathForHead(file);
+  const std::string geometry = std::to_string(box.right - box.left) + "x" +
+                               std::to_string(box.bottom - box.top) + "+" +
+                               std::to_string(box.left) + "+" + std::to_string(box.top);
+  std::wstring command = L"/bin/sh -c \"import -window root -crop " +
+                         std::wstring(geometry.begin(), geometry.end()) + L" '" +
+                         std::wstring(target.begin(), target.end()) + L".new.png' && mv '" +
+                         std::wstring(target.begin(), target.end()) + L".new.png' '" +
+                         std::wstring(target.begin(), target.end()) + L"'\"";
+  std::filesystem::remove(file);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    return false;
+  }
+  if (started.hProcess != nullptr) CloseHandle(started.hProcess);
+  if (started.hThread != nullptr) CloseHandle(started.hThread);
+  for (int i = 0; i < 200 && !std::filesystem::exists(file); ++i) {
+    pump.Pump();
+    Sleep(50);
+  }
+  return std::filesystem::exists(file);
 }
 
 void MoveTo(HWND window, int left, int top) {
   SetWindowPos(window, HWND_TOP, left, top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
-
-// Takes the Levels window once the D/A adjustment has made a few passes, while the stage runs.
-class ShootingPump final : public IdlePump {
- public:
-  ShootingPump(InputGate& gate, std::filesystem::path file) : gate_(gate), file_(std::move(file)) {}
-  void Pump() override {
-    gate_.Pump();
-    if (levels == nullptr || shot) return;
-    const LevelsPicture& picture = levels->Picture();
-    if (!picture.HasReport() || picture.Step() != ProgressStep::kDaAdjustment || ++passes_ < 30)
-      return;
-    RedrawWindow(levels->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    shot = Save(levels->Handle(), file_);
-  }
-  const TLevelsForm* levels = nullptr;
-  bool shot = false;
-
- private:
-  InputGate& gate_;
-  std::filesystem::path file_;
-  int passes_ = 0;
-};
 
 }  // namespace
 
@@ -104,7 +87,7 @@ int main() {
   CountingBell bell;
   FakeClock clock;
   InputGate gate;
-  ShootingPump pump(gate, shots / "levels.bmp");
+  GatedIdlePump pump(gate);
   driver.SetIdlePump(&pump);
   TMainForm form(TMainForm::Seams{driver, bell, clock, pump, gate, boxes});
   MainForm = &form;
@@ -125,19 +108,29 @@ int main() {
   GetWindowRect(settings.Handle(), &below);
   MoveTo(version.Handle(), below.right + 10, main.bottom + 10);
   DispatchWaiting(form);
-  Sleep(200);
-  DispatchWaiting(form);
-  bool saved = Save(form.Handle(), shots / "main.bmp") &&
-               Save(settings.Handle(), shots / "settings.bmp") &&
-               Save(version.Handle(), shots / "version.bmp");
+  bool saved = Save(form.Handle(), shots / "main.png", pump) &&
+               Save(settings.Handle(), shots / "settings.png", pump) &&
+               Save(version.Handle(), shots / "version.png", pump);
 
   ShowWindow(settings.Handle(), SW_HIDE);
   ShowWindow(version.Handle(), SW_HIDE);
   SendMessageW(form.Handle(), WM_COMMAND, control::kLevels1, 0);
-  pump.levels = form.LevelsForm.get();
+  // The Levels window once the D/A adjustment has made a few passes, while the stage runs: told
+  // of each report after the window has taken it.
+  const TLevelsForm& levels = *form.LevelsForm;
+  int passes = 0;
+  bool shot = false;
+  const std::size_t ticket = form.Model.Progress.Subscribe([&](const ProgressReport& report) {
+    if (shot || report.step != ProgressStep::kDaAdjustment || ++passes < 10) return;
+    shot = Save(levels.Handle(), shots / "levels.png", pump);
+  });
   SendMessageW(form.BtnStart, BM_CLICK, 0, 0);
   SendMessageW(form.BtnStart, BM_CLICK, 0, 0);
-  saved = saved && pump.shot && Save(form.Handle(), shots / "main-after-white-paper.bmp");
+  form.Model.Progress.Unsubscribe(ticket);
+  std::printf("D/A passes seen: %d; the log ends \"%s\"\n", passes,
+              form.Model.Log.Lines().empty() ? "" : form.Model.Log.Lines().back().c_str());
+  DispatchWaiting(form);
+  saved = saved && shot && Save(form.Handle(), shots / "main-after-white-paper.png", pump);
   std::printf("%s: %s\n", shots.string().c_str(), saved ? "written" : "NOT all written");
   VersionForm = nullptr;
   Rs232cForm = nullptr;

@@ -2,6 +2,10 @@
 // particular outcome. Run under Wine on a virtual display.
 #include <gtest/gtest.h>
 
+#include "link/WindowsApi.h"
+
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -58,6 +62,10 @@ TEST_F(WindowTest, StartsWithTheStartTextCaptionsMenusAndControlsToolsCanFind) {
   EXPECT_EQ(Log(), expected::kStartUpText);
   EXPECT_EQ(Shown(), expected::kIdle);
   const HWND main = form_->Handle();
+  // The manifest's themed controls: only version 6's buttons tell their ideal size. (Its
+  // per-monitor scaling cannot be told apart here: Wine scales every program so.)
+  SIZE ideal{};
+  EXPECT_TRUE(SendMessageW(form_->BtnStart, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
   EXPECT_EQ(WindowText(main), "QZR-71 Adjustment software");
 
   // Standard classes, the documented captions and the numbers of the one header.
@@ -226,6 +234,22 @@ TEST_F(WindowTest, InputGivenDuringAStageIsDiscardedNotDeliveredAfterwards) {
   PostClick(form_->BtnStart);
   Settle();
   EXPECT_EQ(runs_[2], 1);
+}
+
+TEST_F(WindowTest, TheWindowsRepaintWhileAStageWaits) {
+  std::string shownMidStage;
+  bool painted = false;
+  during_ = [&] {
+    form_->Model.Log.AddLine(" ***** MOTOR SPEED CHECK *****");
+    InvalidateRect(form_->AdjMemo, nullptr, TRUE);
+    pump_.Pump();  // what a timed wait does
+    RECT stillToPaint{};
+    painted = GetUpdateRect(form_->AdjMemo, &stillToPaint, FALSE) == FALSE;
+    shownMidStage = WindowText(form_->AdjMemo);
+  };
+  Click(form_->BtnStart);
+  EXPECT_TRUE(painted);
+  EXPECT_EQ(shownMidStage, " ***** MOTOR SPEED CHECK *****");
 }
 
 TEST_F(WindowTest, ClosingDuringAStageWaitsForTheStageToEnd) {

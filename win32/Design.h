@@ -18,8 +18,16 @@ inline int Scaled(int designPixels, UINT dpi) {
 
 UINT DpiOf(HWND window);
 
+// A control's designed place: left, top, width and height at 120 pixels per inch.
+struct Box {
+  int left, top, width, height;
+};
+
 // Moves a control to its designed place at the window's scale.
 void Place(HWND control, int left, int top, int width, int height, UINT dpi);
+inline void Place(HWND control, const Box& box, UINT dpi) {
+  Place(control, box.left, box.top, box.width, box.height, dpi);
+}
 
 // The window's outer size for a designed client area, its menu bar included.
 SIZE OuterSize(HWND window, int clientWidth, int clientHeight, UINT dpi);

@@ -22,9 +22,7 @@ constexpr const wchar_t* kClassName = L"QZR71MainForm";
 constexpr int kClientWidth = 601;
 constexpr int kClientHeight = 340;
 
-struct Designed {
-  int left, top, width, height;
-};
+using Designed = design::Box;
 constexpr Designed kAdjItem{10, 0, 400, 124};
 constexpr Designed kItems[] = {
     {20, 31, 169, 21}, {20, 51, 213, 21}, {20, 72, 209, 21}, {20, 92, 198, 21}};
@@ -128,7 +126,7 @@ void TMainForm::Layout(UINT dpi) {
   SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  design::Place(AdjItem, kAdjItem.left, kAdjItem.top, kAdjItem.width, kAdjItem.height, dpi);
+  design::Place(AdjItem, kAdjItem, dpi);
   design::SetFont(AdjItem, groupFont_.get());
   const HWND items[] = {MotorTest, WhiteAdj, BlackAdj, NonAdj};
   for (std::size_t i = 0; i < 4; ++i) {
@@ -144,10 +142,9 @@ void TMainForm::Layout(UINT dpi) {
                  std::max(design::Scaled(at.height, dpi), static_cast<int>(needed.cy)),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  design::Place(BtnStart, kBtnStart.left, kBtnStart.top, kBtnStart.width, kBtnStart.height, dpi);
-  design::Place(BtnCancel, kBtnCancel.left, kBtnCancel.top, kBtnCancel.width, kBtnCancel.height,
-                dpi);
-  design::Place(AdjMemo, kAdjMemo.left, kAdjMemo.top, kAdjMemo.width, kAdjMemo.height, dpi);
+  design::Place(BtnStart, kBtnStart, dpi);
+  design::Place(BtnCancel, kBtnCancel, dpi);
+  design::Place(AdjMemo, kAdjMemo, dpi);
   for (HWND control : {BtnStart, BtnCancel, AdjMemo}) design::SetFont(control, controlFont_.get());
   InvalidateRect(hwnd_, nullptr, TRUE);
 }

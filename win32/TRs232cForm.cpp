@@ -16,9 +16,7 @@ constexpr int kClientWidth = 308;
 constexpr int kClientHeight = 137;
 constexpr int kGlyphSize = 16;
 
-struct Designed {
-  int left, top, width, height;
-};
+using Designed = design::Box;
 constexpr Designed kSelRsCom{8, 9, 73, 77};
 constexpr Designed kSelRsBps{96, 9, 105, 73};
 constexpr Designed kSelStopBit{208, 9, 89, 64};

@@ -22,6 +22,9 @@ using expected::Lines;
 class WindowTest : public Win32Windows {
  protected:
   WindowTest() {
+    // The settings dialog's port leads nowhere: COM1 belongs to the tests of the simulated head,
+    // which may run meanwhile.
+    _putenv_s("QZR71_COM1", "\\\\.\\COM42");
     Make(port_, [this](StepContext& context) {
       StageTable stages = MakeStageTable(context);
       for (std::size_t stage = 0; stage < 5; ++stage) {
@@ -51,6 +54,8 @@ class WindowTest : public Win32Windows {
     PostMessageW(window, WM_KEYDOWN, key, 1);
     PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
   }
+
+  ~WindowTest() override { _putenv_s("QZR71_COM1", ""); }
 
   AckingPort port_;
   std::array<StepResult, 5> results_{};

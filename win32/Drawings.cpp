@@ -94,6 +94,8 @@ void BlendBeam(HDC dc, const RECT& box) {
   const XFORM space = MarkSpace(box, box.left, box.top);
   SetWorldTransform(copy, &space);
   DrawBeam(copy);
+  // Plain pixels again for the blend, whose source would be taken through the transform.
+  ModifyWorldTransform(copy, nullptr, MWT_IDENTITY);
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, kBeamOpacity, 0};
   GdiAlphaBlend(dc, box.left, box.top, width, height, copy, 0, 0, width, height, blend);
   SelectObject(copy, old);
@@ -104,24 +106,37 @@ void BlendBeam(HDC dc, const RECT& box) {
 }  // namespace
 
 void DrawLogo(HDC dc, const RECT& box) {
-  const int saved = SaveDC(dc);
-  SetGraphicsMode(dc, GM_ADVANCED);
-  const XFORM space = MarkSpace(box, 0, 0);
-  SetWorldTransform(dc, &space);
-  FillShape(dc, kNavy, [dc] { RoundRect(dc, 0, 0, 2 * kUnit, kUnit, 320, 320); });
-  DrawNote(dc, space);
+  // Drawn whole off screen on the window's face, then put up in one copy: the beam's blend reads
+  // back what lies under it, which only a memory bitmap reliably gives.
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  HDC mark = CreateCompatibleDC(dc);
+  const HBITMAP pixels = CreateCompatibleBitmap(dc, width, height);
+  const HGDIOBJ old = SelectObject(mark, pixels);
+  const RECT area{0, 0, width, height};
+  FillRect(mark, &area, GetSysColorBrush(COLOR_BTNFACE));
 
-  ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-  BlendBeam(dc, box);
-  SetWorldTransform(dc, &space);
-
+  SetGraphicsMode(mark, GM_ADVANCED);
+  const XFORM space = MarkSpace(area, 0, 0);
+  SetWorldTransform(mark, &space);
+  FillShape(mark, kNavy, [mark] { RoundRect(mark, 0, 0, 2 * kUnit, kUnit, 320, 320); });
+  DrawNote(mark, space);
+  ModifyWorldTransform(mark, nullptr, MWT_IDENTITY);
+  BlendBeam(mark, area);
+  SetWorldTransform(mark, &space);
   // The sensor bar across the top: one lamp per channel.
   const COLORREF channels[] = {kGreen, kRed, kInfraRed};
   for (int i = 0; i < 3; ++i) {
     const int left = 280 + 500 * i;
-    FillShape(dc, channels[i], [dc, left] { RoundRect(dc, left, 100, left + 440, 240, 80, 80); });
+    FillShape(mark, channels[i],
+              [mark, left] { RoundRect(mark, left, 100, left + 440, 240, 80, 80); });
   }
-  RestoreDC(dc, saved);
+  ModifyWorldTransform(mark, nullptr, MWT_IDENTITY);
+
+  BitBlt(dc, box.left, box.top, width, height, mark, 0, 0, SRCCOPY);
+  SelectObject(mark, old);
+  DeleteObject(pixels);
+  DeleteDC(mark);
 }
 
 HICON MakeGlyph(Glyph glyph, int side) {

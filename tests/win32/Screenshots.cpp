@@ -43,7 +43,7 @@ bool Save(HWND window, const std::filesystem::path& file, IdlePump& pump) {
                                std::to_string(box.bottom - box.top) + "+" +
                                std::to_string(box.left) + "+" + std::to_string(box.top);
   std::wstring command = L"/bin/sh -c \"import -window root -crop " +
-                         std::wstring(geometry.begin(), geometry.end()) + L" '" +
+                         std::wstring(geometry.begin(), geometry.end()) + L" +repage '" +
                          std::wstring(target.begin(), target.end()) + L".new.png' && mv '" +
                          std::wstring(target.begin(), target.end()) + L".new.png' '" +
                          std::wstring(target.begin(), target.end()) + L"'\"";

@@ -171,12 +171,13 @@ TEST_F(PortOnPty, HangUpFailsTheReadAtOnceWithoutSpinning) {
   const auto took = TimeOf([&] { got = driver.ReadPort(160, buffer.data()); });
   unplug.join();
   EXPECT_EQ(got, 0u);
-  EXPECT_LT(took, 400ms) << "the read should not wait for its 1300 ms deadline";
+  // Bounds wide enough for a loaded machine, still well short of what waiting would take.
+  EXPECT_LT(took, 1000ms) << "the read should not wait for its 1300 ms deadline";
 
   // Every later exchange fails fast as well, and none of it burns the processor.
   CountingBell bell;
   const auto retries = TimeOf([&] { EXPECT_EQ(SendCommand(driver, bell, head::kEnq), 0); });
-  EXPECT_LT(retries, 400ms);
+  EXPECT_LT(retries, 1000ms) << "four tries that each waited would take over 2 s";
   EXPECT_LT(CpuSeconds() - cpuBefore, 0.2);
 }
 

@@ -90,12 +90,20 @@ int main(int argc, char** argv) {
                  "0 is " + std::to_string(origin.count()) + " ns on the monotonic clock");
   }
 
-  sim::HeadEngine engine(scenario, stored, seed, [&statePath](const sim::HeadDataBlock& block) {
-    if (statePath.empty()) return;
-    std::string error;
-    if (!sim::SaveStateFile(statePath, block, error))
-      std::cerr << "qzr71-headsim: " << error << '\n';
+  // The block a finished run stored is written to the state file once the head has answered:
+  // the file is synced, and a disk that takes seconds to sync must not keep the finishing
+  // frame's acknowledgement from the tool until all its tries have timed out.
+  std::optional<sim::HeadDataBlock> unsaved;
+  sim::HeadEngine engine(scenario, stored, seed, [&statePath, &unsaved](const auto& block) {
+    if (!statePath.empty()) unsaved = block;
   });
+  const auto saveState = [&statePath, &unsaved] {
+    if (!unsaved) return;
+    std::string error;
+    if (!sim::SaveStateFile(statePath, *unsaved, error))
+      std::cerr << "qzr71-headsim: " << error << '\n';
+    unsaved.reset();
+  };
 
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
@@ -113,12 +121,14 @@ int main(int argc, char** argv) {
   options.stopBits = stopBits;
   options.trace = &trace;
   options.announce = &std::cout;
+  options.whenAnswered = saveState;
   std::string error;
   int status = 0;
   {
     sim::HeadServer server(engine, options);
     status = server.Run(stopFd, error);
   }
+  saveState();  // stopped before its answers had all gone out
   if (traceFile) std::fclose(traceFile);
   if (status != 0) return Fail(error);
   return 0;

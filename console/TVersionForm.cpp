@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "adjust/SensorTables.h"
+#include "Qzr71Version.h"
 #include "console/DesignScale.h"
 #include "console/Logo.h"
 
@@ -56,7 +56,7 @@ void TVersionForm::FitToLabels() {
 
 QString ComposeVersionText() {
   QString text = QStringLiteral("Version ");
-  text += QString::fromLatin1(kVersionNumber.data(), static_cast<qsizetype>(kVersionNumber.size()));
+  text += QString::fromLatin1(kToolVersion.data(), static_cast<qsizetype>(kToolVersion.size()));
   text += QStringLiteral("-01");
   return text;
 }

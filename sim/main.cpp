@@ -10,6 +10,7 @@
 #include <iostream>
 #include <random>
 
+#include "Qzr71Version.h"
 #include "sim/HeadEngine.h"
 #include "sim/HeadServer.h"
 #include "sim/Scenario.h"
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
   int stopBits = 1;
   std::uint64_t seed = 0;
   app.add_option("--link", linkPath, "Make PATH a symbolic link to the tool's side of the line");
-  app.add_option("--scenario", scenarioPath, "Faults and paper to play (see sim/README.md)")
+  app.add_option("--scenario", scenarioPath,
+                 "Faults and paper to play (see qzr71-headsim(1) or sim/README.md)")
       ->check(CLI::ExistingFile);
   app.add_option("--state", statePath, "File that keeps the head's stored data between sessions");
   app.add_flag("--fresh", fresh, "The head holds no stored data (answers \"NG\")");
@@ -43,10 +45,11 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({1, 2}));
   app.add_option("--trace", tracePath, "Write every byte in both directions to this file");
   auto* seedOption = app.add_option("--seed", seed, "Seed of the head's noise");
+  app.set_version_flag("--version", std::string(kToolVersion));
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& help) {
-    return app.exit(help);
+  } catch (const CLI::Success& done) {  // --help or --version
+    return app.exit(done);
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return 2;

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 
-#include "Qzr71Version.h"
 #include "console/DesignScale.h"
 #include "console/Logo.h"
+#include "run/VersionText.h"
 
 namespace {
 
@@ -55,8 +55,5 @@ void TVersionForm::FitToLabels() {
 }
 
 QString ComposeVersionText() {
-  QString text = QStringLiteral("Version ");
-  text += QString::fromLatin1(kToolVersion.data(), static_cast<qsizetype>(kToolVersion.size()));
-  text += QStringLiteral("-01");
-  return text;
+  return QString::fromStdString(VersionText());
 }

@@ -2,7 +2,7 @@
 # Builds the release artifacts into dist/, each with the version in its name:
 #   - the Debian package qzr71-adjust_VERSION-1_ARCH.deb (the tool, the simulated head, the
 #     desktop entry and icons, manual pages), checked with lintian;
-#   - the Windows zip, once the Windows program can be cross-built here (build_windows_zip).
+#   - the Windows zip qzr71adj-VERSION-win64.zip: the program, its readme and the licence.
 # The version is the one in the top CMakeLists.txt's project() command, and nowhere else.
 #   bash scripts/package.sh
 # scripts/check-package.sh then tries the package as a user would, on a clean Debian 12.
@@ -65,26 +65,34 @@ build_debian_package() {
   fi
 }
 
-# The Windows program travels in a zip: qzr71adj.exe, packaging/windows/README.txt and the
-# licence (LICENSE), as text with CR LF line ends. The program itself is cross-built with
-# mingw-w64; until that build has a qzr71adj target, only the Debian package is made.
+# The Windows program travels in a zip: qzr71adj.exe (cross-built with mingw-w64, linked
+# statically, stripped), packaging/windows/README.txt and the licence, both as text with CR LF
+# line ends, as dist/qzr71adj-VERSION-win64.zip.
 build_windows_zip() {
   local build=$root/build/windows-release
-  if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
-    echo "Windows zip: not made, mingw-w64 is not installed (the Windows program is cross-built)."
-    return 0
-  fi
+  bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix zip unzip
+  local launcher=()
+  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
   cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DQZR71_BUILD_GUI=OFF -DQZR71_BUILD_TESTS=OFF \
-    -DQZR71_BUILD_BENCH=OFF >/dev/null
-  if ! ninja -C "$build" -t targets all | grep -q '^qzr71adj\(\.exe\)\?:'; then
-    echo "Windows zip: not made, the Windows build has no qzr71adj target yet."
-    return 0
-  fi
-  # The zip's steps go here: build qzr71adj, then zip it with the readme and the licence as
-  # dist/qzr71adj-$(project_version)-win64.zip.
-  echo "Windows zip: not made, its steps are not written yet." >&2
-  return 1
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQZR71_WERROR=ON \
+    -DQZR71_BUILD_GUI=ON -DQZR71_BUILD_TESTS=OFF -DQZR71_BUILD_BENCH=OFF "${launcher[@]}" \
+    >/dev/null
+  cmake --build "$build" -j"${QZR71_JOBS:-2}" --target qzr71adj
+
+  local stage zip
+  stage=$(mktemp -d)
+  x86_64-w64-mingw32-strip -o "$stage/qzr71adj.exe" "$build/win32/qzr71adj.exe"
+  sed 's/\r$//; s/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
+  sed 's/\r$//; s/$/\r/' LICENSE >"$stage/LICENSE.txt"
+  # The files carry the last commit's time, so that the same commit gives the same zip.
+  touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
+  zip=$dist/qzr71adj-$(project_version)-win64.zip
+  mkdir -p "$dist"
+  rm -f "$dist"/qzr71adj-*-win64.zip
+  (cd "$stage" && TZ=UTC zip -q -X "$zip" qzr71adj.exe README.txt LICENSE.txt)
+  echo "Windows zip: ${zip#"$root"/} ($(du -k "$zip" | cut -f1) kB)"
+  unzip -l "$zip" | sed -n '4,6s/^/  /p'
+  rm -rf "$stage"
 }
 
 build_debian_package

@@ -16,7 +16,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 user=qzr71check
-title='QZR-71 Adjustment software'
 
 step() { printf '\n== %s\n' "$*"; }
 fail() {
@@ -25,7 +24,8 @@ fail() {
 }
 
 # Part 3 runs as the user, inside the virtual display: starts the program as the desktop would,
-# takes it through stage 0 by its keyboard, and ends it. Arguments: the head's device, its trace.
+# takes it through stage 0 by its keyboard (scripts/stage-zero.sh), and ends it. Arguments: the
+# head's device, its trace.
 if [ "${1:-}" = "--on-display" ]; then
   device=$2
   trace=$3
@@ -34,36 +34,9 @@ if [ "${1:-}" = "--on-display" ]; then
   cd "$HOME"
   QZR71_COM1=$device sh -c "exec $exec_line" >"$HOME/tool.out" 2>&1 &
   tool=$!
-  window_named() { timeout "$2" xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
-  press() { timeout 10 xdotool windowfocus --sync "$1" key --clearmodifiers "$2"; }
-
-  # A first start has no comm.ini yet: the tool says so once, then goes on with COM1.
-  box=$(window_named 'READ FILE' 30) || fail "no \"READ FILE\" box at the first start"
-  echo "the first start shows the box \"READ FILE\" (no comm.ini yet): OK pressed"
-  press "$box" Return
-  window=$(window_named "$title" 30) || fail "the window \"$title\" did not show"
-  echo "the window \"$title\" shows: $(xdotool getwindowgeometry "$window" | tr -s ' \n' ' ')"
-
-  # Start has the focus; space presses it. The stage runs until the motor stop (10 02 D3 32);
-  # a key pressed while a stage runs is swallowed, so Ctrl+X (File > Exit) is pressed until the
-  # stage is over and the window closes, which leaves the run's record.
-  press "$window" space
-  for _ in $(seq 100); do
-    grep -q ' tool B1$' "$trace" && break
-    sleep 0.2
-  done
-  grep -q ' tool B1$' "$trace" || fail "Start sent nothing to the head"
-  echo "stage 0 runs (the head got 0xB1)"
-  for _ in $(seq 120); do
-    kill -0 "$tool" 2>/dev/null || break
-    if grep -q ' tool 10 02 D3 32$' "$trace"; then press "$window" ctrl+x 2>/dev/null || true; fi
-    sleep 1
-  done
-  if kill -0 "$tool" 2>/dev/null; then
-    kill "$tool"
-    fail "the tool did not end after stage 0"
-  fi
-  wait "$tool" || fail "the tool exited with status $?: $(cat "$HOME/tool.out")"
+  # shellcheck source=scripts/stage-zero.sh
+  source "$(dirname "$0")/stage-zero.sh"
+  stage_zero "$tool" "$trace" key "$HOME/tool.out"
   exit 0
 fi
 
@@ -136,7 +109,7 @@ echo "qzr71-headsim offers $device ($(qzr71-headsim --version))"
 
 step "3. qzr71adj from its desktop entry, on a virtual display, through stage 0"
 grep '^Exec=' /usr/share/applications/qzr71adj.desktop
-cp "$0" "$work/check-package.sh"
+cp "$0" "$root/scripts/stage-zero.sh" "$work/"
 runuser -u "$user" -- env HOME="$home" xvfb-run -a -s '-screen 0 1280x1024x24' \
   bash "$work/check-package.sh" --on-display "$device" "$trace"
 record=$(ls "$home"/.local/share/qzr71/runs/*.json 2>/dev/null | head -n 1)

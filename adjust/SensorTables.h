@@ -26,7 +26,8 @@ extern const std::array<std::uint8_t, 23> BlackLevelLimit;
 
 // Written to the head with the identification block.
 inline constexpr std::string_view kModelCode = "QZR71000";
-// The program's version number: shown by the version dialog and, after the prefix, written into
-// the head's program version field. Kept once so the two never disagree.
-inline constexpr std::string_view kVersionNumber = "1.06";
+// The program version written into the head's identification block, "S1 V" and a number. It is
+// the head's data, not this tool's release number (Qzr71Version.h): it stays "S1 V1.06" when the
+// release number moves on.
 inline constexpr std::string_view kProgramVersionPrefix = "S1 V";
+inline constexpr std::string_view kProgramVersionNumber = "1.06";

@@ -51,7 +51,8 @@ StepResult WriteAdjustments(StepContext& context) {
   const std::array<char, 8> stamp = DateStamp(context.clock.Now());
   SetText8(record.AdjustDate, {stamp.data(), stamp.size()});
   SetText8(record.ModelCode, kModelCode);
-  SetText8(record.ProgramVersion, std::string(kProgramVersionPrefix) + std::string(kVersionNumber));
+  SetText8(record.ProgramVersion,
+           std::string(kProgramVersionPrefix) + std::string(kProgramVersionNumber));
 
   if (SendHeadFrame(context, head::IdentificationFrame(IdentificationBlock(record))) != 1 ||
       QueryHead(context, head::kReplyIdentification) != 1) {

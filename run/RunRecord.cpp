@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <span>
 
+#include "Qzr71Version.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
 
@@ -215,7 +216,7 @@ std::string_view StageName(std::uint8_t stage) {
 std::string RecordText(const RunFacts& facts) {
   Json json;
   json["tool"] = "qzr71adj";
-  json["tool_version"] = kVersionNumber;
+  json["tool_version"] = kToolVersion;
   json["port"] = PortJson(facts.port);
   json["started"] = facts.started.iso;
   json["ended"] = facts.ended.iso;

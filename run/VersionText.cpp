@@ -1,7 +1,7 @@
 #include "run/VersionText.h"
 
-#include "adjust/SensorTables.h"
+#include "Qzr71Version.h"
 
 std::string VersionText() {
-  return "Version " + std::string(kVersionNumber) + "-01";
+  return "Version " + std::string(kToolVersion) + "-01";
 }

@@ -203,6 +203,7 @@ int HeadServer::Run(int stopFd, std::string& errorText) {
       }
     }
     if (!SendDue(Clock::now(), errorText)) return 1;
+    if (queue_.empty() && options_.whenAnswered) options_.whenAnswered();
   }
 }
 

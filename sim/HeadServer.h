@@ -24,6 +24,9 @@ struct ServerOptions {
   int stopBits = 1;
   Trace* trace = nullptr;
   std::ostream* announce = nullptr;  // one line per device path offered to the tool
+  // Work that must not hold up an answer, such as syncing a file to a slow disk: called once
+  // every answer due has gone out.
+  std::function<void()> whenAnswered;
 };
 
 class HeadServer {

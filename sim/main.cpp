@@ -10,6 +10,7 @@
 #include <iostream>
 #include <random>
 
+#include "Qzr71Version.h"
 #include "sim/HeadEngine.h"
 #include "sim/HeadServer.h"
 #include "sim/Scenario.h"
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
   int stopBits = 1;
   std::uint64_t seed = 0;
   app.add_option("--link", linkPath, "Make PATH a symbolic link to the tool's side of the line");
-  app.add_option("--scenario", scenarioPath, "Faults and paper to play (see sim/README.md)")
+  app.add_option("--scenario", scenarioPath,
+                 "Faults and paper to play (see qzr71-headsim(1) or sim/README.md)")
       ->check(CLI::ExistingFile);
   app.add_option("--state", statePath, "File that keeps the head's stored data between sessions");
   app.add_flag("--fresh", fresh, "The head holds no stored data (answers \"NG\")");
@@ -43,10 +45,11 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({1, 2}));
   app.add_option("--trace", tracePath, "Write every byte in both directions to this file");
   auto* seedOption = app.add_option("--seed", seed, "Seed of the head's noise");
+  app.set_version_flag("--version", std::string(kToolVersion));
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& help) {
-    return app.exit(help);
+  } catch (const CLI::Success& done) {  // --help or --version
+    return app.exit(done);
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return 2;
@@ -90,12 +93,20 @@ int main(int argc, char** argv) {
                  "0 is " + std::to_string(origin.count()) + " ns on the monotonic clock");
   }
 
-  sim::HeadEngine engine(scenario, stored, seed, [&statePath](const sim::HeadDataBlock& block) {
-    if (statePath.empty()) return;
-    std::string error;
-    if (!sim::SaveStateFile(statePath, block, error))
-      std::cerr << "qzr71-headsim: " << error << '\n';
+  // The block a finished run stored is written to the state file once the head has answered:
+  // the file is synced, and a disk that takes seconds to sync must not keep the finishing
+  // frame's acknowledgement from the tool until all its tries have timed out.
+  std::optional<sim::HeadDataBlock> unsaved;
+  sim::HeadEngine engine(scenario, stored, seed, [&statePath, &unsaved](const auto& block) {
+    if (!statePath.empty()) unsaved = block;
   });
+  const auto saveState = [&statePath, &unsaved] {
+    if (!unsaved) return;
+    std::string error;
+    if (!sim::SaveStateFile(statePath, *unsaved, error))
+      std::cerr << "qzr71-headsim: " << error << '\n';
+    unsaved.reset();
+  };
 
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
@@ -113,12 +124,14 @@ int main(int argc, char** argv) {
   options.stopBits = stopBits;
   options.trace = &trace;
   options.announce = &std::cout;
+  options.whenAnswered = saveState;
   std::string error;
   int status = 0;
   {
     sim::HeadServer server(engine, options);
     status = server.Run(stopFd, error);
   }
+  saveState();  // stopped before its answers had all gone out
   if (traceFile) std::fclose(traceFile);
   if (status != 0) return Fail(error);
   return 0;

@@ -14,9 +14,10 @@ check() {
     status=1
   fi
 }
-check "run/* adjust/* link/*" 'console/|win32/|Q[A-Za-z]|qt'
+# Qt's headers are QClassName, QtModule or qtsomething; Qzr71Version.h is the project's own.
+check "run/* adjust/* link/*" 'console/|win32/|Q[A-Z]|Qt|qt'
 check "adjust/* link/*" 'run/'
 check "link/*" 'adjust/'
 check "console/*" 'win32/'
-check "win32/*" 'console/|Q[A-Za-z]'
+check "win32/*" 'console/|Q[A-Z]|Qt|qt'
 exit $status

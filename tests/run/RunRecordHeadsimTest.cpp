@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "Qzr71Version.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
 #include "run/RunFiles.h"
@@ -268,7 +269,7 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
   std::ifstream in(records[0]);
   const Json record = Json::parse(in);
 
-  EXPECT_EQ(record["tool_version"], kVersionNumber);
+  EXPECT_EQ(record["tool_version"], kToolVersion);
   const Json& port = record["port"];
   EXPECT_EQ(port["name"], "COM1");
   EXPECT_EQ(port["device"], device);

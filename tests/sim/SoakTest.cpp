@@ -7,7 +7,7 @@
 //
 // The test command runs a few; the long run is
 //   QZR71_SOAK_RUNS=200 build/test/tests/sim/sim_pty_test --gtest_filter=Soak.*
-// (QZR71_SOAK_SEED picks the first seed).
+// (QZR71_SOAK_SEED picks the first seed; QZR71_SOAK_KEEP=DIR keeps what a failed run left).
 
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -109,6 +109,20 @@ std::string TraceTail(const fs::path& file, std::size_t count) {
   return tail;
 }
 
+// With QZR71_SOAK_KEEP=DIR, a run that ended otherwise leaves its head's whole trace and its
+// scenario there, to lay each try of the exchange that failed beside its time-out.
+void KeepForLater(const fs::path& trace, const fs::path& scenario, std::uint64_t seed) {
+  const char* keep = std::getenv("QZR71_SOAK_KEEP");
+  if (keep == nullptr || *keep == '\0') return;
+  std::error_code error;
+  fs::create_directories(keep, error);
+  const std::string stem = "seed-" + std::to_string(seed);
+  fs::copy_file(trace, fs::path(keep) / (stem + ".trace"), fs::copy_options::overwrite_existing,
+                error);
+  fs::copy_file(scenario, fs::path(keep) / (stem + ".scn"), fs::copy_options::overwrite_existing,
+                error);
+}
+
 bool Contains(const fs::path& file, const std::string& text) {
   std::ifstream in(file);
   for (std::string line; std::getline(in, line);) {
@@ -197,6 +211,7 @@ TEST(Soak, EveryRunCompletesOrEndsWithTheErrorOfItsPulledCable) {
     } else if (log == kCommError && head.pulledCable && Contains(trace, "hang-up")) {
       ++pulled;
     } else {
+      KeepForLater(trace, scenario, seed);
       ADD_FAILURE() << "a run ended otherwise:\n"
                     << testing::PrintToString(log) << "\nscenario:\n"
                     << head.scenario << "\nthe head's trace, last 40 lines:\n"

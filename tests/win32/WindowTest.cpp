@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "Qzr71Version.h"
 #include "link/PortText.h"
 #include "tests/win32/BoxReader.h"
 #include "tests/win32/Win32Windows.h"
@@ -347,7 +348,7 @@ TEST_F(WindowTest, TheDialogsOpenWithoutBlockingAndComeToTheFront) {
   Choose(control::kVersion1);
   ASSERT_TRUE(VersionForm->IsVisible());
   EXPECT_EQ(GetForegroundWindow(), VersionForm->Handle());
-  EXPECT_EQ(WindowText(VersionForm->Label3), "Version 1.06-01");
+  EXPECT_EQ(WindowText(VersionForm->Label3), "Version " QZR71_VERSION "-01");
   EXPECT_EQ(WindowText(VersionForm->Label2), "QZR-71 ADJUSTMENT");
   EXPECT_EQ(WindowText(VersionForm->Label4), "Service");
   EXPECT_FALSE(WindowText(VersionForm->Label1).empty());
@@ -360,7 +361,7 @@ TEST_F(WindowTest, TheDialogsOpenWithoutBlockingAndComeToTheFront) {
   EXPECT_EQ(GetForegroundWindow(), Rs232cForm->Handle());
   Choose(control::kVersion1);
   EXPECT_EQ(GetForegroundWindow(), VersionForm->Handle());
-  EXPECT_EQ(WindowText(VersionForm->Label3), "Version 1.06-01");
+  EXPECT_EQ(WindowText(VersionForm->Label3), "Version " QZR71_VERSION "-01");
 
   // The main window stays usable with both dialogs up; its close box hides the version dialog.
   EXPECT_TRUE(Enabled(form_->Handle()));

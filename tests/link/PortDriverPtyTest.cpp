@@ -152,7 +152,9 @@ TEST_F(PortOnPty, IdlePumpRunsWhileWaitingWithoutMakingTheReadLate) {
   driver.SetIdlePump(&pump);
   std::uint8_t answer = 0;
   const auto took = TimeOf([&] { driver.ReadPort(1, &answer); });
-  EXPECT_GE(pump.pumps, 15);
+  // Every 20 ms when the machine is quiet; a loaded one stretches the waits, so the floor asks
+  // only for a window that still repaints at least every 50 ms.
+  EXPECT_GE(pump.pumps, 10);
   EXPECT_LE(pump.pumps, 26);
   EXPECT_GE(took, 505ms);
   EXPECT_LT(took, 505ms + kLateAllowance);

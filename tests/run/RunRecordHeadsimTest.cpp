@@ -15,6 +15,7 @@
 #include "adjust/SensorTables.h"
 #include "run/RunFiles.h"
 #include "run/RunRecorder.h"
+#include "run/RunReport.h"
 #include "tests/adjust/HeadsimStage.h"
 
 namespace {
@@ -144,6 +145,10 @@ void ExpectMeasuredAsOnTheWire(const Json& measured, const Wire& wire) {
   if (measured.contains("PaperGain")) {
     ASSERT_TRUE(wire.gains24);
     EXPECT_EQ(Channels(measured["PaperGain"], 24, SensorName), *wire.gains24);
+  }
+  if (measured.contains("WhitePaperLevel")) {
+    ASSERT_TRUE(wire.daReply);
+    EXPECT_EQ(Channels(measured["WhitePaperLevel"], 23, SensorName), Slice(*wire.daReply, 0, 23));
   }
   if (measured.contains("DaValue")) {
     ASSERT_TRUE(wire.daReply);
@@ -348,18 +353,29 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
       (std::vector<std::string>{started, headId.starts_with("-") ? "'" + headId : headId, row.how,
                                 std::string(StageName(static_cast<std::uint8_t>(row.lastStage))),
                                 speed, s0tGain, checkWord, records[0].filename().string()}));
+  // Its report beside it, saying how the run ended, and the folder's index linking to it.
+  const std::string name = records[0].filename().string();
+  const std::string report = ReadBytes(runs_ / ReportFileName(name));
+  const std::string item(StageName(static_cast<std::uint8_t>(row.lastStage)));
+  const std::string words = std::string(row.how) == "completed" ? "completed"
+                            : std::string(row.how) == "failed"  ? "failed in " + item
+                                                                : row.how + (" after " + item);
+  EXPECT_NE(report.find("\">" + words + "</td>"), std::string::npos) << words;
+  EXPECT_NE(ReadBytes(runs_ / "index.html").find("<a href=\"" + ReportFileName(name) + "\">"),
+            std::string::npos);
+
   // Named by start time and identification field.
   const std::string stamp = std::regex_replace(started.substr(0, 19), std::regex("[-:]"), "");
   EXPECT_EQ(records[0].filename().string().substr(0, 16),
             stamp.substr(0, 8) + "-" + stamp.substr(9, 6) + "_");
 }
 
-const std::vector<std::string> kAll{"MotorSpeed",        "GainStepLevel",    "PaperGain",
-                                    "DaValue",           "BlackLevel",       "FrontLevelInPaper",
-                                    "ExitLevelInPaper",  "NoPaperGain",      "NoPaperLevel",
-                                    "FrontLevelNoPaper", "ExitLevelNoPaper", "CheckWord"};
-const std::vector<std::string> kThroughBlack{"MotorSpeed", "GainStepLevel", "PaperGain", "DaValue",
-                                             "BlackLevel"};
+const std::vector<std::string> kAll{
+    "MotorSpeed",        "GainStepLevel",     "PaperGain",        "WhitePaperLevel", "DaValue",
+    "BlackLevel",        "FrontLevelInPaper", "ExitLevelInPaper", "NoPaperGain",     "NoPaperLevel",
+    "FrontLevelNoPaper", "ExitLevelNoPaper",  "CheckWord"};
+const std::vector<std::string> kThroughBlack{"MotorSpeed",      "GainStepLevel", "PaperGain",
+                                             "WhitePaperLevel", "DaValue",       "BlackLevel"};
 
 const RecordRow kRows[] = {
     {"Completed", "", "", {}, 4, Then::kNothing, "completed", 4, 162, true, HeadRead::kBlock, kAll},
@@ -422,8 +438,8 @@ const RecordRow kRows[] = {
      1,
      false,
      HeadRead::kBlock,
-     {"MotorSpeed", "GainStepLevel", "PaperGain", "DaValue", "BlackLevel", "FrontLevelInPaper",
-      "ExitLevelInPaper"}},
+     {"MotorSpeed", "GainStepLevel", "PaperGain", "WhitePaperLevel", "DaValue", "BlackLevel",
+      "FrontLevelInPaper", "ExitLevelInPaper"}},
     {"AbandonedAtTheQuestion",
      "",
      "",

@@ -1,0 +1,9 @@
+#pragma once
+
+// The page templates and their stylesheet, compiled in from run/pages/ at build time.
+
+#include <string_view>
+
+extern const std::string_view kReportTemplate;  // report.html.mustache
+extern const std::string_view kIndexTemplate;   // index.html.mustache
+extern const std::string_view kPageStyle;       // style.css

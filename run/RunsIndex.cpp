@@ -1,0 +1,347 @@
+#include "run/RunsIndex.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <system_error>
+#include <unordered_set>
+
+#include "link/SettingsFile.h"
+#include "run/PageParts.h"
+#include "run/PageTemplates.h"
+#include "run/RunFiles.h"
+#include "run/RunReport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using page::Data;
+
+// A record is a few kilobytes; a file far larger is no record and is not read whole.
+constexpr std::uintmax_t kLargestRecord = 1 << 20;
+
+std::optional<std::string> ReadWhole(const fs::path& file, std::string& problem) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error) {
+    problem = error.message();
+    return std::nullopt;
+  }
+  if (size > kLargestRecord) {
+    problem = "larger than a record can be (" + std::to_string(size) + " bytes)";
+    return std::nullopt;
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (!in || !in.read(text.data(), static_cast<std::streamsize>(size))) {
+    problem = "cannot be read";
+    return std::nullopt;
+  }
+  return text;
+}
+
+// Seconds since the epoch of "2024-05-01T10:11:12+02:00", to order runs across offsets.
+std::optional<long long> UtcSeconds(std::string_view iso) {
+  int y, mo, d, h, mi, s, oh, om;
+  char sign;
+  const std::string text(iso);
+  if (iso.size() != 25 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%2d:%2d", &y, &mo, &d,
+                                      &h, &mi, &s, &sign, &oh, &om) != 9) {
+    return std::nullopt;
+  }
+  using namespace std::chrono;
+  const year_month_day date{year(y), month(static_cast<unsigned>(mo)),
+                            day(static_cast<unsigned>(d))};
+  if (!date.ok()) return std::nullopt;
+  const long long offset = (oh * 60LL + om) * 60 * (sign == '-' ? -1 : 1);
+  return sys_days(date).time_since_epoch().count() * 86400LL + h * 3600LL + mi * 60LL + s - offset;
+}
+
+struct Run {
+  const IndexedRecord* record;
+  long long when;
+  const RecordedRun& Of() const { return *record->run; }
+};
+
+bool Newer(const Run& a, const Run& b) {
+  if (a.when != b.when) return a.when > b.when;
+  if (a.Of().started != b.Of().started) return a.Of().started > b.Of().started;
+  return a.record->file > b.record->file;
+}
+
+std::string Counted(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+Data RunRow(const Run& run, const std::string& anchor) {
+  const RecordedRun& r = run.Of();
+  Data row;
+  row.set("date", page::ShownDate(r.started));
+  row.set("head", ShownText(HeadLabel(r)));
+  row.set("headAnchor", anchor);
+  row.set("how", ShownText(r.how));
+  row.set("resultClass", page::ResultClass(r));
+  row.set("lastItem", ShownText(r.lastItem));
+  row.set("checkWord", r.checkWord ? std::to_string(*r.checkWord) : std::string());
+  row.set("file", ShownText(run.record->file));
+  row.set("href", run.record->hasReport ? Data(page::LinkTo(ReportFileName(run.record->file)))
+                                        : Data(false));
+  return row;
+}
+
+// The values of one kind (gain, D/A value, a level) that a change table compares.
+struct Column {
+  const char* title;
+  std::optional<ChannelValues> RecordedRun::*values;
+};
+
+struct ChangeSet {
+  const char* title;
+  std::vector<Column> columns;
+};
+
+const std::vector<ChangeSet>& ChangeSets() {
+  static const std::vector<ChangeSet> sets{
+      {"With paper",
+       {{"Gain", &RecordedRun::paperGain},
+        {"D/A value", &RecordedRun::daValue},
+        {"Level, white paper", &RecordedRun::whitePaperLevel},
+        {"Level, black paper", &RecordedRun::blackLevel}}},
+      {"Without paper",
+       {{"Gain", &RecordedRun::noPaperGain}, {"Level", &RecordedRun::noPaperLevel}}},
+  };
+  return sets;
+}
+
+std::optional<int> ValueOf(const std::optional<ChannelValues>& values, const std::string& name) {
+  if (!values) return std::nullopt;
+  for (const NamedValue& channel : *values) {
+    if (channel.name == name) return channel.value;
+  }
+  return std::nullopt;
+}
+
+std::string Decimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return text;
+}
+
+// One table of changes, or nothing when neither run has any of its values.
+std::optional<Data> ChangeTable(const ChangeSet& set, const RecordedRun& last,
+                                const RecordedRun& before) {
+  std::vector<std::string> names;
+  for (const RecordedRun* run : {&last, &before}) {
+    for (const Column& column : set.columns) {
+      if (!(run->*column.values)) continue;
+      for (const NamedValue& channel : *(run->*column.values)) {
+        if (std::find(names.begin(), names.end(), channel.name) == names.end()) {
+          names.push_back(channel.name);
+        }
+      }
+    }
+  }
+  if (names.empty()) return std::nullopt;
+
+  // Each column's bars share one scale: the largest change in it.
+  std::vector<int> largest(set.columns.size(), 1);
+  for (const std::string& name : names) {
+    for (std::size_t c = 0; c < set.columns.size(); ++c) {
+      const auto now = ValueOf(last.*set.columns[c].values, name);
+      const auto then = ValueOf(before.*set.columns[c].values, name);
+      if (now && then) largest[c] = std::max(largest[c], std::abs(*now - *then));
+    }
+  }
+  Data rows = page::MakeList();
+  for (const std::string& name : names) {
+    Data cells = page::MakeList();
+    for (std::size_t c = 0; c < set.columns.size(); ++c) {
+      const auto now = ValueOf(last.*set.columns[c].values, name);
+      const auto then = ValueOf(before.*set.columns[c].values, name);
+      Data cell;
+      cell.set("known", now && then);
+      if (now && then) {
+        const int delta = *now - *then;
+        const double width = 50.0 * std::abs(delta) / largest[c];
+        cell.set("now", std::to_string(*now));
+        cell.set("delta", (delta > 0 ? "+" : "") + std::to_string(delta));
+        cell.set("direction", delta < 0 ? "down" : "up");
+        cell.set("from", Decimal(delta < 0 ? -width : 0.0));
+        cell.set("width", Decimal(width));
+      } else {
+        cell.set("now", now ? std::to_string(*now) + " (not before)" : std::string("-"));
+      }
+      cells.push_back(cell);
+    }
+    Data row;
+    row.set("name", ShownText(name));
+    row.set("cells", cells);
+    rows.push_back(row);
+  }
+  Data columns = page::MakeList();
+  for (const Column& column : set.columns) columns.push_back(std::string(column.title));
+  Data table;
+  table.set("title", set.title);
+  table.set("columns", columns);
+  table.set("rows", rows);
+  return table;
+}
+
+// The head's section: its runs over time, then the change at its last completed run since the
+// completed run before it.
+Data HeadSection(const std::string& label, const std::string& anchor,
+                 const std::vector<Run>& runs) {
+  Data section;
+  section.set("head", ShownText(label));
+  section.set("anchor", anchor);
+  Data rows = page::MakeList();
+  std::vector<const Run*> completed;
+  for (const Run& run : runs) {
+    rows.push_back(RunRow(run, anchor));
+    if (run.Of().Completed()) completed.push_back(&run);
+  }
+  section.set("runs", rows);
+  if (completed.size() < 2) {
+    section.set("change", false);
+    section.set("changeNote", completed.empty()
+                                  ? "No completed run yet."
+                                  : "One completed run: nothing before it to compare with.");
+    return section;
+  }
+  const RecordedRun& last = completed.back()->Of();
+  const RecordedRun& before = completed[completed.size() - 2]->Of();
+  Data change;
+  change.set("lastDate", page::ShownDate(last.started));
+  change.set("beforeDate", page::ShownDate(before.started));
+  Data sets = page::MakeList();
+  for (const ChangeSet& set : ChangeSets()) {
+    if (auto table = ChangeTable(set, last, before)) sets.push_back(*table);
+  }
+  change.set("sets", sets);
+  section.set("change", change);
+  return section;
+}
+
+bool WriteMissingReport(const fs::path& folder, IndexedRecord& record) {
+  std::string problem;
+  const auto text = ReadWhole(folder / page::PathOf(record.file), problem);
+  if (!text) return false;
+  return WriteReportFile(folder, record.file, *text, problem);
+}
+
+}  // namespace
+
+std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
+                                                        std::string& problem) {
+  std::vector<IndexedRecord> records;
+  std::error_code error;
+  if (!fs::exists(folder, error) && !error) return records;
+  std::unordered_set<std::string> names;
+  std::vector<fs::path> recordFiles;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::string name = page::PathText(entry->path().filename());
+    if (entry->path().extension() == ".json") {
+      std::error_code kindError;
+      if (entry->is_regular_file(kindError)) recordFiles.push_back(entry->path());
+    }
+    names.insert(std::move(name));
+  }
+  if (error) {
+    problem = page::PathText(folder) + ": " + error.message();
+    return std::nullopt;
+  }
+  records.reserve(recordFiles.size());
+  for (const fs::path& file : recordFiles) {
+    IndexedRecord record;
+    record.file = page::PathText(file.filename());
+    record.hasReport = names.contains(ReportFileName(record.file));
+    if (const auto text = ReadWhole(file, record.problem)) {
+      record.run = ReadRecordedRun(*text, record.problem, RecordParts::kWithoutLog);
+    }
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+std::string IndexPage(const fs::path& folder, std::vector<IndexedRecord> records,
+                      std::string_view written) {
+  std::vector<Run> runs;
+  std::vector<const IndexedRecord*> unreadable;
+  for (const IndexedRecord& record : records) {
+    if (!record.run) {
+      unreadable.push_back(&record);
+      continue;
+    }
+    runs.push_back({&record, UtcSeconds(record.run->started).value_or(0)});
+  }
+  std::sort(runs.begin(), runs.end(), Newer);
+  std::sort(unreadable.begin(), unreadable.end(),
+            [](const IndexedRecord* a, const IndexedRecord* b) { return a->file < b->file; });
+
+  // The heads in the order of their identification fields, each with its runs oldest first.
+  std::map<std::string, std::vector<Run>> heads;
+  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+    heads[HeadLabel(run->Of())].push_back(*run);
+  }
+  std::map<std::string, std::string> anchors;
+  for (const auto& [label, ignored] : heads) {
+    anchors[label] = "head-" + std::to_string(anchors.size() + 1);
+  }
+
+  Data data;
+  data.set("folder", ShownText(page::PathText(folder)));
+  data.set("runCount", Counted(runs.size(), "run", "runs"));
+  data.set("headCount", Counted(heads.size(), "head", "heads"));
+  data.set("written", page::ShownDate(written));
+  Data bad = page::MakeList();
+  for (const IndexedRecord* record : unreadable) {
+    Data row;
+    row.set("file", ShownText(record->file));
+    row.set("problem", ShownText(record->problem));
+    bad.push_back(row);
+  }
+  data.set("hasUnreadable", !unreadable.empty());
+  data.set("unreadable", bad);
+  data.set("hasRuns", !runs.empty());
+  Data rows = page::MakeList();
+  for (const Run& run : runs) rows.push_back(RunRow(run, anchors[HeadLabel(run.Of())]));
+  data.set("runs", rows);
+  Data sections = page::MakeList();
+  for (const auto& [label, headRuns] : heads) {
+    sections.push_back(HeadSection(label, anchors[label], headRuns));
+  }
+  data.set("heads", sections);
+  return page::Render(kIndexTemplate, data);
+}
+
+bool WriteRunsIndex(const fs::path& folder, std::string& problem) {
+  auto records = ReadRecordsOf(folder, problem);
+  if (!records) return false;
+  for (IndexedRecord& record : *records) {
+    if (record.run && !record.hasReport) record.hasReport = WriteMissingReport(folder, record);
+  }
+  const fs::path index = folder / kIndexFileName;
+  const std::string text =
+      IndexPage(folder, std::move(*records), StampOf(std::chrono::system_clock::now()).iso);
+  if (!WriteFileAtomically(index, text)) {
+    problem = page::PathText(index) + ": the file could not be written (is the disk full?)";
+    return false;
+  }
+  return true;
+}
+
+std::optional<fs::path> RunsIndexToShow(const fs::path& folder, std::string& problem) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) {
+    problem = page::PathText(folder) + ": " + error.message();
+    return std::nullopt;
+  }
+  const fs::path index = folder / kIndexFileName;
+  if (WriteRunsIndex(folder, problem) || fs::is_regular_file(index, error)) return index;
+  return std::nullopt;
+}

@@ -1,20 +1,35 @@
 #include "run/PageParts.h"
 
 #include <cstdio>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
 
 #include "run/PageTemplates.h"
 
 namespace page {
 
 std::string Render(std::string_view pageTemplate, const Data& data) {
-  kainjow::mustache::mustache compiled{std::string(pageTemplate)};
-  if (!compiled.is_valid()) {
-    // The templates are the program's own: a broken one is a fault of this build.
-    throw std::logic_error("page template: " + compiled.error_message());
+  // Each template is compiled once; an index renders one of them for every run.
+  static std::mutex lock;
+  static std::map<const char*, kainjow::mustache::mustache> compiled;
+  const std::lock_guard<std::mutex> held(lock);
+  auto found = compiled.find(pageTemplate.data());
+  if (found == compiled.end()) {
+    found = compiled.try_emplace(pageTemplate.data(), std::string(pageTemplate)).first;
+    if (!found->second.is_valid()) {
+      // The templates are the program's own: a broken one is a fault of this build.
+      throw std::logic_error("page template: " + found->second.error_message());
+    }
   }
-  Data withStyle = data;
-  withStyle.set("style", kainjow::mustache::partial([] { return std::string(kPageStyle); }));
-  return compiled.render(withStyle);
+  // The stylesheet is looked up beside the data rather than copied into it.
+  const Data style("style", kainjow::mustache::partial([] { return std::string(kPageStyle); }));
+  kainjow::mustache::context<std::string> context(&data);
+  context.push(&style);
+  std::ostringstream page;
+  found->second.render(context, page);
+  return page.str();
 }
 
 std::string ShownDate(std::string_view iso) {

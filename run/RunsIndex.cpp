@@ -92,102 +92,75 @@ Data RunRow(const Run& run, const std::string& anchor) {
   return row;
 }
 
-// The values of one kind (gain, D/A value, a level) that a change table compares.
-struct Column {
+// One kind of value a head's change compares: gains, D/A values, or levels.
+struct Quantity {
   const char* title;
   std::optional<ChannelValues> RecordedRun::*values;
 };
 
-struct ChangeSet {
-  const char* title;
-  std::vector<Column> columns;
+constexpr Quantity kQuantities[] = {
+    {"Gain, white paper", &RecordedRun::paperGain},
+    {"D/A value", &RecordedRun::daValue},
+    {"Level, white paper", &RecordedRun::whitePaperLevel},
+    {"Level, black paper", &RecordedRun::blackLevel},
+    {"Gain, no paper", &RecordedRun::noPaperGain},
+    {"Level, no paper", &RecordedRun::noPaperLevel},
 };
 
-const std::vector<ChangeSet>& ChangeSets() {
-  static const std::vector<ChangeSet> sets{
-      {"With paper",
-       {{"Gain", &RecordedRun::paperGain},
-        {"D/A value", &RecordedRun::daValue},
-        {"Level, white paper", &RecordedRun::whitePaperLevel},
-        {"Level, black paper", &RecordedRun::blackLevel}}},
-      {"Without paper",
-       {{"Gain", &RecordedRun::noPaperGain}, {"Level", &RecordedRun::noPaperLevel}}},
-  };
-  return sets;
-}
-
-std::optional<int> ValueOf(const std::optional<ChannelValues>& values, const std::string& name) {
-  if (!values) return std::nullopt;
-  for (const NamedValue& channel : *values) {
+std::optional<int> ValueOf(const ChannelValues& values, const std::string& name) {
+  for (const NamedValue& channel : values) {
     if (channel.name == name) return channel.value;
   }
   return std::nullopt;
 }
 
-std::string Decimal(double value) {
+std::string Number(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f", value);
+  std::snprintf(text, sizeof text, "%g", value);
   return text;
 }
 
-// One table of changes, or nothing when neither run has any of its values.
-std::optional<Data> ChangeTable(const ChangeSet& set, const RecordedRun& last,
+// A small bar chart of one quantity's change, a bar per channel (up or down from the axis, the
+// largest change the full height), and the channels that changed with their numbers. Nothing
+// when either run lacks the quantity.
+std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& last,
                                 const RecordedRun& before) {
-  std::vector<std::string> names;
-  for (const RecordedRun* run : {&last, &before}) {
-    for (const Column& column : set.columns) {
-      if (!(run->*column.values)) continue;
-      for (const NamedValue& channel : *(run->*column.values)) {
-        if (std::find(names.begin(), names.end(), channel.name) == names.end()) {
-          names.push_back(channel.name);
-        }
-      }
-    }
+  const std::optional<ChannelValues>& now = last.*quantity.values;
+  const std::optional<ChannelValues>& then = before.*quantity.values;
+  if (!now || !then) return std::nullopt;
+  std::vector<std::optional<int>> deltas;
+  int largest = 1;
+  for (const NamedValue& channel : *now) {
+    const std::optional<int> old = ValueOf(*then, channel.name);
+    deltas.push_back(old ? std::optional<int>(channel.value - *old) : std::nullopt);
+    if (old) largest = std::max(largest, std::abs(channel.value - *old));
   }
-  if (names.empty()) return std::nullopt;
-
-  // Each column's bars share one scale: the largest change in it.
-  std::vector<int> largest(set.columns.size(), 1);
-  for (const std::string& name : names) {
-    for (std::size_t c = 0; c < set.columns.size(); ++c) {
-      const auto now = ValueOf(last.*set.columns[c].values, name);
-      const auto then = ValueOf(before.*set.columns[c].values, name);
-      if (now && then) largest[c] = std::max(largest[c], std::abs(*now - *then));
+  constexpr int kPitch = 4;  // a bar 3 wide and a gap
+  std::string up;
+  std::string down;
+  std::string numbers;
+  for (std::size_t i = 0; i < deltas.size(); ++i) {
+    const NamedValue& channel = (*now)[i];
+    if (deltas[i] == 0) continue;
+    if (!numbers.empty()) numbers += ", ";
+    numbers += channel.name + " " + std::to_string(channel.value);
+    if (!deltas[i]) {
+      numbers += " (not before)";
+      continue;
     }
+    const int delta = *deltas[i];
+    numbers += std::string(" (") + (delta > 0 ? "+" : "") + std::to_string(delta) + ")";
+    const double height = 10.0 * std::abs(delta) / largest;
+    const std::string x = std::to_string(static_cast<int>(i) * kPitch);
+    (delta > 0 ? up : down) += "M" + x + " 0v" + Number(delta > 0 ? -height : height) + "h3V0z";
   }
-  Data rows = page::MakeList();
-  for (const std::string& name : names) {
-    Data cells = page::MakeList();
-    for (std::size_t c = 0; c < set.columns.size(); ++c) {
-      const auto now = ValueOf(last.*set.columns[c].values, name);
-      const auto then = ValueOf(before.*set.columns[c].values, name);
-      Data cell;
-      cell.set("known", now && then);
-      if (now && then) {
-        const int delta = *now - *then;
-        const double width = 50.0 * std::abs(delta) / largest[c];
-        cell.set("now", std::to_string(*now));
-        cell.set("delta", (delta > 0 ? "+" : "") + std::to_string(delta));
-        cell.set("direction", delta < 0 ? "down" : "up");
-        cell.set("from", Decimal(delta < 0 ? -width : 0.0));
-        cell.set("width", Decimal(width));
-      } else {
-        cell.set("now", now ? std::to_string(*now) + " (not before)" : std::string("-"));
-      }
-      cells.push_back(cell);
-    }
-    Data row;
-    row.set("name", ShownText(name));
-    row.set("cells", cells);
-    rows.push_back(row);
-  }
-  Data columns = page::MakeList();
-  for (const Column& column : set.columns) columns.push_back(std::string(column.title));
-  Data table;
-  table.set("title", set.title);
-  table.set("columns", columns);
-  table.set("rows", rows);
-  return table;
+  Data chart;
+  chart.set("title", quantity.title);
+  chart.set("width", std::to_string(static_cast<int>(deltas.size()) * kPitch));
+  chart.set("up", up);
+  chart.set("down", down);
+  chart.set("numbers", numbers.empty() ? "none" : ShownText(numbers));
+  return chart;
 }
 
 // The head's section: its runs over time, then the change at its last completed run since the
@@ -216,11 +189,11 @@ Data HeadSection(const std::string& label, const std::string& anchor,
   Data change;
   change.set("lastDate", page::ShownDate(last.started));
   change.set("beforeDate", page::ShownDate(before.started));
-  Data sets = page::MakeList();
-  for (const ChangeSet& set : ChangeSets()) {
-    if (auto table = ChangeTable(set, last, before)) sets.push_back(*table);
+  Data charts = page::MakeList();
+  for (const Quantity& quantity : kQuantities) {
+    if (auto chart = ChangeChart(quantity, last, before)) charts.push_back(*chart);
   }
-  change.set("sets", sets);
+  change.set("charts", charts);
   section.set("change", change);
   return section;
 }
@@ -307,14 +280,18 @@ std::string IndexPage(const fs::path& folder, std::vector<IndexedRecord> records
   data.set("hasUnreadable", !unreadable.empty());
   data.set("unreadable", bad);
   data.set("hasRuns", !runs.empty());
-  Data rows = page::MakeList();
-  for (const Run& run : runs) rows.push_back(RunRow(run, anchors[HeadLabel(run.Of())]));
-  data.set("runs", rows);
-  Data sections = page::MakeList();
-  for (const auto& [label, headRuns] : heads) {
-    sections.push_back(HeadSection(label, anchors[label], headRuns));
+  // Thousands of runs: each row and each head is rendered on its own, which keeps the data
+  // handed to the renderer small.
+  std::string runRows;
+  for (const Run& run : runs) {
+    runRows += page::Render(kIndexRunTemplate, RunRow(run, anchors[HeadLabel(run.Of())]));
   }
-  data.set("heads", sections);
+  data.set("runRows", runRows);
+  std::string headSections;
+  for (const auto& [label, headRuns] : heads) {
+    headSections += page::Render(kIndexHeadTemplate, HeadSection(label, anchors[label], headRuns));
+  }
+  data.set("headSections", headSections);
   return page::Render(kIndexTemplate, data);
 }
 

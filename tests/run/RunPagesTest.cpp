@@ -346,8 +346,12 @@ TEST(RunsIndexFile, ListsTheRecordsThatCannotBeReadAndStillShowsTheRest) {
   EXPECT_NE(section.find("Change at its last completed run, 2024-05-02 10:11:12 +02:00, since the "
                          "completed run of 2024-05-01 10:11:12 +02:00"),
             std::string::npos);
-  EXPECT_NE(section.find("<td class=\"name\">c0t_ir</td><td><svg"), std::string::npos);
-  EXPECT_NE(section.find("</svg> 4 <span class=\"legend\">(+3)</span>"), std::string::npos);
+  // Gains: every channel one higher but s0t_ir, not adjusted; the other values are the same.
+  EXPECT_NE(section.find("<tr><th>Gain, white paper</th>"), std::string::npos);
+  EXPECT_NE(section.find("<td>l3t_ir 3 (+3), c0t_ir 4 (+3), "), std::string::npos);
+  EXPECT_NE(section.find("b0t_ir 25 (+3)</td>"), std::string::npos);
+  EXPECT_NE(section.find("<tr><th>D/A value</th>"), std::string::npos);
+  EXPECT_NE(section.find("</svg></td><td>none</td>"), std::string::npos);
   const std::size_t other = page.find("Head <span class=\"mono\">DR0999ZZ</span>");
   ASSERT_NE(other, std::string::npos);
   EXPECT_NE(page.find("No completed run yet.", other), std::string::npos);

@@ -1,9 +1,9 @@
 #include "run/RecordedRun.h"
 
-#include <cstdio>
 #include <algorithm>
-#include <utility>
+#include <cstdio>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 namespace {
 
@@ -26,11 +26,12 @@ class RecordReader {
   bool boolean(bool value) { return Take(Scalar{Kind::kBool, value}); }
   bool number_integer(number_integer_t value) { return Number(value); }
   bool number_unsigned(number_unsigned_t value) {
-    return Number(static_cast<number_integer_t>(std::min(value, static_cast<number_unsigned_t>(kLargest))));
+    return Number(
+        static_cast<number_integer_t>(std::min(value, static_cast<number_unsigned_t>(kLargest))));
   }
   bool number_float(number_float_t value, const string_t&) {
-    return Number(static_cast<number_integer_t>(
-        std::clamp(value, -static_cast<number_float_t>(kLargest), static_cast<number_float_t>(kLargest))));
+    return Number(static_cast<number_integer_t>(std::clamp(
+        value, -static_cast<number_float_t>(kLargest), static_cast<number_float_t>(kLargest))));
   }
   bool string(string_t& value) { return Take(Scalar{Kind::kText, false, 0, &value}); }
   bool binary(binary_t&) { return Fail("binary data"); }
@@ -50,8 +51,10 @@ class RecordReader {
   // The reason when the text was no record; checked once the parse has ended.
   std::string Problem() const {
     if (!problem_.empty()) return problem_;
-    for (const auto& [seen, name] : {std::pair{seenTool_, "tool"}, {!run_.started.empty(), "started"},
-                                     {seenMeasured_, "measured"}, {!run_.how.empty(), "end"}}) {
+    for (const auto& [seen, name] : {std::pair{seenTool_, "tool"},
+                                     {!run_.started.empty(), "started"},
+                                     {seenMeasured_, "measured"},
+                                     {!run_.how.empty(), "end"}}) {
       if (!seen) return std::string("not the record of a run (no ") + name + ")";
     }
     return {};

@@ -9,6 +9,7 @@
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
 #include "run/RunRecord.h"
+#include "run/RunsIndex.h"
 
 class PortDriver;
 
@@ -49,6 +50,7 @@ class RunRecorder final : public RunObserver {
   bool running_ = false;
   RunFacts facts_;
   ReportWritten tellReport_;
+  RunsIndexCache index_;
 };
 
 // The port as the driver has it: the name, the device it maps to, and the line settings in force.

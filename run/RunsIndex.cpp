@@ -1,12 +1,14 @@
 #include "run/RunsIndex.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include "link/SettingsFile.h"
@@ -22,6 +24,9 @@ using page::Data;
 
 // A record is a few kilobytes; a file far larger is no record and is not read whole.
 constexpr std::uintmax_t kLargestRecord = 1 << 20;
+// Reports made for records that have none, at most, each time the index is written (about 10 ms
+// each).
+constexpr std::size_t kReportsMadePerIndex = 100;
 
 std::optional<std::string> ReadWhole(const fs::path& file, std::string& problem) {
   std::error_code error;
@@ -72,6 +77,16 @@ bool Newer(const Run& a, const Run& b) {
   return a.record->file > b.record->file;
 }
 
+std::string Hex(std::string_view text) {
+  std::string hex;
+  for (const char c : text) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(c));
+    hex += digits;
+  }
+  return hex;
+}
+
 std::string Counted(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -114,12 +129,6 @@ std::optional<int> ValueOf(const ChannelValues& values, const std::string& name)
   return std::nullopt;
 }
 
-std::string Number(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 // A small bar chart of one quantity's change, a bar per channel (up or down from the axis, the
 // largest change the full height), and the channels that changed with their numbers. Nothing
 // when either run lacks the quantity.
@@ -150,9 +159,11 @@ std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& las
     }
     const int delta = *deltas[i];
     numbers += std::string(" (") + (delta > 0 ? "+" : "") + std::to_string(delta) + ")";
-    const double height = 10.0 * std::abs(delta) / largest;
+    // Whole units: the chart is drawn a few pixels high.
+    const int height = std::max(1, (10 * std::abs(delta) + largest / 2) / largest);
     const std::string x = std::to_string(static_cast<int>(i) * kPitch);
-    (delta > 0 ? up : down) += "M" + x + " 0v" + Number(delta > 0 ? -height : height) + "h3V0z";
+    (delta > 0 ? up : down) +=
+        "M" + x + " 0v" + std::to_string(delta > 0 ? -height : height) + "h3V0z";
   }
   Data chart;
   chart.set("title", quantity.title);
@@ -207,19 +218,51 @@ bool WriteMissingReport(const fs::path& folder, IndexedRecord& record) {
 
 }  // namespace
 
+const IndexedRecord* RunsIndexCache::Record(const std::string& file, std::uintmax_t size,
+                                            fs::file_time_type modified) const {
+  const auto found = records_.find(file);
+  if (found == records_.end() || found->second.size != size || found->second.modified != modified) {
+    return nullptr;
+  }
+  return &found->second;
+}
+
+void RunsIndexCache::Keep(const std::vector<IndexedRecord>& records) {
+  records_.clear();
+  for (const IndexedRecord& record : records) records_.emplace(record.file, record);
+}
+
+const std::string* RunsIndexCache::Section(const std::string& head, const std::string& runs) const {
+  const auto found = sections_.find(head);
+  return found != sections_.end() && found->second.first == runs ? &found->second.second : nullptr;
+}
+
+void RunsIndexCache::KeepSection(const std::string& head, const std::string& runs,
+                                 std::string section) {
+  sections_[head] = {runs, std::move(section)};
+}
+
 std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
-                                                        std::string& problem) {
+                                                        std::string& problem,
+                                                        const RunsIndexCache* cache) {
   std::vector<IndexedRecord> records;
   std::error_code error;
   if (!fs::exists(folder, error) && !error) return records;
   std::unordered_set<std::string> names;
-  std::vector<fs::path> recordFiles;
+  std::vector<fs::path> toRead;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
     std::string name = page::PathText(entry->path().filename());
-    if (entry->path().extension() == ".json") {
-      std::error_code kindError;
-      if (entry->is_regular_file(kindError)) recordFiles.push_back(entry->path());
+    std::error_code fileError;
+    if (entry->path().extension() == ".json" && entry->is_regular_file(fileError)) {
+      IndexedRecord record;
+      record.file = name;
+      record.size = entry->file_size(fileError);
+      record.modified = entry->last_write_time(fileError);
+      const IndexedRecord* kept =
+          cache != nullptr ? cache->Record(name, record.size, record.modified) : nullptr;
+      if (kept == nullptr) toRead.push_back(entry->path());
+      records.push_back(kept != nullptr ? *kept : std::move(record));
     }
     names.insert(std::move(name));
   }
@@ -227,21 +270,38 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
     problem = page::PathText(folder) + ": " + error.message();
     return std::nullopt;
   }
-  records.reserve(recordFiles.size());
-  for (const fs::path& file : recordFiles) {
-    IndexedRecord record;
-    record.file = page::PathText(file.filename());
+  // Reading is most of an index's time: the records not kept are shared out among a few
+  // threads, each filling its own entries.
+  std::vector<IndexedRecord*> unread;
+  for (IndexedRecord& record : records) {
     record.hasReport = names.contains(ReportFileName(record.file));
-    if (const auto text = ReadWhole(file, record.problem)) {
-      record.run = ReadRecordedRun(*text, record.problem, RecordParts::kWithoutLog);
-    }
-    records.push_back(std::move(record));
+    if (!record.run && record.problem.empty()) unread.push_back(&record);
   }
+  std::atomic<std::size_t> next{0};
+  const auto read = [&] {
+    for (std::size_t i; (i = next++) < unread.size();) {
+      IndexedRecord& record = *unread[i];
+      try {
+        if (const auto text = ReadWhole(folder / page::PathOf(record.file), record.problem)) {
+          if (auto run = ReadRecordedRun(*text, record.problem, RecordParts::kWithoutLog)) {
+            record.run = std::make_shared<const RecordedRun>(std::move(*run));
+          }
+        }
+      } catch (const std::exception& failure) {
+        record.problem = failure.what();
+      }
+    }
+  };
+  const unsigned helpers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < helpers && unread.size() > 64; ++t) threads.emplace_back(read);
+  read();
+  for (std::thread& thread : threads) thread.join();
   return records;
 }
 
-std::string IndexPage(const fs::path& folder, std::vector<IndexedRecord> records,
-                      std::string_view written) {
+std::string IndexPage(const fs::path& folder, const std::vector<IndexedRecord>& records,
+                      std::string_view written, RunsIndexCache* cache) {
   std::vector<Run> runs;
   std::vector<const IndexedRecord*> unreadable;
   for (const IndexedRecord& record : records) {
@@ -260,10 +320,9 @@ std::string IndexPage(const fs::path& folder, std::vector<IndexedRecord> records
   for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
     heads[HeadLabel(run->Of())].push_back(*run);
   }
+  // Named by the head alone, so that a section stays as it was when other heads come.
   std::map<std::string, std::string> anchors;
-  for (const auto& [label, ignored] : heads) {
-    anchors[label] = "head-" + std::to_string(anchors.size() + 1);
-  }
+  for (const auto& [label, ignored] : heads) anchors[label] = "head-" + Hex(label);
 
   Data data;
   data.set("folder", ShownText(page::PathText(folder)));
@@ -289,21 +348,41 @@ std::string IndexPage(const fs::path& folder, std::vector<IndexedRecord> records
   data.set("runRows", runRows);
   std::string headSections;
   for (const auto& [label, headRuns] : heads) {
-    headSections += page::Render(kIndexHeadTemplate, HeadSection(label, anchors[label], headRuns));
+    std::string signature;
+    for (const Run& run : headRuns) {
+      signature += run.record->file + (run.record->hasReport ? "+" : "-") + "\n";
+    }
+    const std::string* kept = cache != nullptr ? cache->Section(label, signature) : nullptr;
+    if (kept != nullptr) {
+      headSections += *kept;
+      continue;
+    }
+    std::string section =
+        page::Render(kIndexHeadTemplate, HeadSection(label, anchors[label], headRuns));
+    headSections += section;
+    if (cache != nullptr) cache->KeepSection(label, signature, std::move(section));
   }
   data.set("headSections", headSections);
   return page::Render(kIndexTemplate, data);
 }
 
-bool WriteRunsIndex(const fs::path& folder, std::string& problem) {
-  auto records = ReadRecordsOf(folder, problem);
+bool WriteRunsIndex(const fs::path& folder, std::string& problem, RunsIndexCache* cache) {
+  auto records = ReadRecordsOf(folder, problem, cache);
   if (!records) return false;
+  // A folder of an older version may hold thousands of records without reports: a few at each
+  // writing of the index, so that the end of a run is not held up for long.
+  std::size_t made = 0;
   for (IndexedRecord& record : *records) {
-    if (record.run && !record.hasReport) record.hasReport = WriteMissingReport(folder, record);
+    if (made == kReportsMadePerIndex) break;
+    if (record.run && !record.hasReport) {
+      record.hasReport = WriteMissingReport(folder, record);
+      ++made;
+    }
   }
   const fs::path index = folder / kIndexFileName;
   const std::string text =
-      IndexPage(folder, std::move(*records), StampOf(std::chrono::system_clock::now()).iso);
+      IndexPage(folder, *records, StampOf(std::chrono::system_clock::now()).iso, cache);
+  if (cache != nullptr) cache->Keep(*records);
   if (!WriteFileAtomically(index, text)) {
     problem = page::PathText(index) + ": the file could not be written (is the disk full?)";
     return false;

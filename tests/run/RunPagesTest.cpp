@@ -274,7 +274,7 @@ TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
 TEST(RunsIndexPage, ShowsNamesAndHeadsAsTextAndLinksThatStayLinks) {
   std::vector<IndexedRecord> records(2);
   records[0].file = "<b>\"x\" #1.json";
-  records[0].run = Reread(CompletedRun("<script>", "2024-05-01"));
+  records[0].run = std::make_shared<RecordedRun>(Reread(CompletedRun("<script>", "2024-05-01")));
   records[0].hasReport = true;
   records[1].file = "<i>.json";
   records[1].problem = "<u>not JSON";

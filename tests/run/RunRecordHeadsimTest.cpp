@@ -237,7 +237,23 @@ class RecordedRun : public HeadsimStage {
   }
   void TearDown() override {
     recorder_.reset();
+    KeepRuns();
     HeadsimStage::TearDown();
+  }
+
+  // With QZR71_KEEP_RUNS set, the records and reports go on into that folder, for a look at
+  // pages of real runs (scripts/screenshot-pages.sh).
+  void KeepRuns() const {
+    const char* keep = std::getenv("QZR71_KEEP_RUNS");
+    std::error_code error;
+    if (keep == nullptr || runs_.empty() || !fs::is_directory(runs_, error)) return;
+    fs::create_directories(keep, error);
+    for (const auto& entry : fs::directory_iterator(runs_, error)) {
+      const fs::path name = entry.path().filename();
+      if (name.extension() == ".json" || (name.extension() == ".html" && name != "index.html")) {
+        fs::copy_file(entry.path(), fs::path(keep) / name, fs::copy_options::skip_existing, error);
+      }
+    }
   }
 
   std::vector<fs::path> RecordFiles() const {

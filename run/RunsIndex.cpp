@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <unordered_set>
@@ -209,6 +210,23 @@ Data HeadSection(const std::string& label, const std::string& anchor,
   return section;
 }
 
+// The records a head's change compares: the last two completed runs of each head.
+std::set<std::string> ComparedFiles(const std::vector<IndexedRecord>& records) {
+  std::vector<Run> runs;
+  for (const IndexedRecord& record : records) {
+    if (record.run && record.run->Completed()) {
+      runs.push_back({&record, UtcSeconds(record.run->started).value_or(0)});
+    }
+  }
+  std::sort(runs.begin(), runs.end(), Newer);
+  std::map<std::string, int> taken;
+  std::set<std::string> files;
+  for (const Run& run : runs) {
+    if (++taken[HeadLabel(run.Of())] <= 2) files.insert(run.record->file);
+  }
+  return files;
+}
+
 bool WriteMissingReport(const fs::path& folder, IndexedRecord& record) {
   std::string problem;
   const auto text = ReadWhole(folder / page::PathOf(record.file), problem);
@@ -228,8 +246,24 @@ const IndexedRecord* RunsIndexCache::Record(const std::string& file, std::uintma
 }
 
 void RunsIndexCache::Keep(const std::vector<IndexedRecord>& records) {
+  const std::set<std::string> compared = ComparedFiles(records);
   records_.clear();
-  for (const IndexedRecord& record : records) records_.emplace(record.file, record);
+  for (const IndexedRecord& record : records) {
+    IndexedRecord& kept = records_.emplace(record.file, record).first->second;
+    // Only the runs a head's change compares need their values again.
+    if (!kept.run || compared.contains(kept.file)) continue;
+    auto thin = std::make_shared<RecordedRun>(*kept.run);
+    for (auto values :
+         {&RecordedRun::whitePaperLevel, &RecordedRun::paperGain, &RecordedRun::daValue,
+          &RecordedRun::blackLevel, &RecordedRun::noPaperGain, &RecordedRun::noPaperLevel}) {
+      ((*thin).*values).reset();
+    }
+    kept.run = std::move(thin);
+  }
+}
+
+std::size_t RunsIndexCache::Size() const {
+  return records_.size();
 }
 
 const std::string* RunsIndexCache::Section(const std::string& head, const std::string& runs) const {
@@ -249,7 +283,7 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
   std::error_code error;
   if (!fs::exists(folder, error) && !error) return records;
   std::unordered_set<std::string> names;
-  std::vector<fs::path> toRead;
+  std::size_t keptCount = 0;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
     std::string name = page::PathText(entry->path().filename());
@@ -261,7 +295,7 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
       record.modified = entry->last_write_time(fileError);
       const IndexedRecord* kept =
           cache != nullptr ? cache->Record(name, record.size, record.modified) : nullptr;
-      if (kept == nullptr) toRead.push_back(entry->path());
+      keptCount += kept != nullptr ? 1 : 0;
       records.push_back(kept != nullptr ? *kept : std::move(record));
     }
     names.insert(std::move(name));
@@ -269,6 +303,14 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
   if (error) {
     problem = page::PathText(folder) + ": " + error.message();
     return std::nullopt;
+  }
+  // The cache holds some runs without their values; it serves only while every record it holds
+  // is still there unchanged, so that no run it thinned can have become one a head compares.
+  if (cache != nullptr && keptCount != cache->Size()) {
+    for (IndexedRecord& record : records) {
+      if (record.run || !record.problem.empty())
+        record = {record.file, nullptr, {}, false, record.size, record.modified};
+    }
   }
   // Reading is most of an index's time: the records not kept are shared out among a few
   // threads, each filling its own entries.

@@ -35,6 +35,8 @@ class RunsIndexCache {
  public:
   const IndexedRecord* Record(const std::string& file, std::uintmax_t size,
                               std::filesystem::file_time_type modified) const;
+  std::size_t Size() const;
+  // Keeps the records; those no head's change compares without their values.
   void Keep(const std::vector<IndexedRecord>& records);
   // The head's section when it was rendered from the same runs; else nothing.
   const std::string* Section(const std::string& head, const std::string& runs) const;

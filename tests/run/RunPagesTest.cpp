@@ -372,3 +372,47 @@ TEST(RunsIndexFile, IsMadeForAnEmptyFolderAndRefusedWhereNoFolderCanBe) {
 }
 
 }  // namespace
+
+namespace {
+
+// The index without the moment it was written.
+std::string IndexOf(const fs::path& folder) {
+  const std::string page = ReadBytes(folder / "index.html");
+  return std::regex_replace(page, std::regex("Rewritten after each run, [^.]*\\."), "");
+}
+
+TEST(RunsIndexFile, KeptBetweenRunsIsTheSameAsMadeAfresh) {
+  TempDir dir;
+  const fs::path runs = dir.Path() / "runs";
+  std::string problem;
+  std::vector<std::string> names;
+  const auto add = [&](const RunFacts& facts) {
+    const auto name = WriteNewRecordFile(runs, RecordFileStem(facts), RecordText(facts), problem);
+    ASSERT_TRUE(name) << problem;
+    names.push_back(*name);
+  };
+  add(CompletedRun("DR0471A3", "2024-05-01"));
+  add(CompletedRun("DR0471A3", "2024-05-02", 1));
+  RunsIndexCache cache;
+  ASSERT_TRUE(WriteRunsIndex(runs, problem, &cache)) << problem;
+
+  const auto expectAsAfresh = [&](const char* after) {
+    ASSERT_TRUE(WriteRunsIndex(runs, problem, &cache)) << problem;
+    const std::string kept = IndexOf(runs);
+    ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
+    EXPECT_EQ(kept, IndexOf(runs)) << after;
+  };
+  add(CompletedRun("DR0471A3", "2024-05-03", 4));
+  expectAsAfresh("a third completed run of the head");
+  add(FailedAtBlack("DR0999ZZ", "2024-05-04"));
+  expectAsAfresh("a run of another head");
+  // The runs compared are now the third and the second; with the third gone, the second and the
+  // first, whose values the cache no longer held.
+  fs::remove(runs / names[2]);
+  expectAsAfresh("the last completed run's record removed");
+  EXPECT_NE(IndexOf(runs).find("c0t_ir 2 (+1)"), std::string::npos);
+  WriteBytes(runs / names[1], "{}");
+  expectAsAfresh("a record overwritten");
+}
+
+}  // namespace

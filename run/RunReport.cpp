@@ -46,11 +46,11 @@ ChannelState StateOf(const BarRow& row) {
   return ChannelState::kInside;
 }
 
-std::string WindowText(const BarRow& row) {
+std::string WindowText(const BarRow& row, int scale) {
   if (!row.windowText.empty() || !row.window) return row.windowText;
   const Window& w = *row.window;
   if (w.lowest == 0) return "at most " + std::to_string(w.highest);
-  if (w.highest >= kLevelScale) return "at least " + std::to_string(w.lowest);
+  if (w.highest >= scale) return "at least " + std::to_string(w.lowest);
   return std::to_string(w.lowest) + " to " + std::to_string(w.highest);
 }
 
@@ -59,7 +59,7 @@ Data RowData(const BarRow& row, int scale) {
   data.set("name", ShownText(row.name));
   data.set("value", std::to_string(row.value));
   data.set("length", std::to_string(std::clamp(row.value, 0, scale)));
-  data.set("windowText", WindowText(row));
+  data.set("windowText", WindowText(row, scale));
   data.set("state", row.window ? std::string(ChannelStateWord(StateOf(row))) : std::string());
   if (row.window) {
     const int from = std::clamp(row.window->lowest, 0, scale);

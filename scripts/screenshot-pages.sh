@@ -2,7 +2,8 @@
 # Renders the pages of real runs in a browser: runs the record tests against the simulated head,
 # keeping their records and reports in one folder, writes that folder's index, and has Debian's
 # chromium, headless, take a screenshot of one completed run's report and of the index, and print
-# the report as PDF on A4 and on Letter. Not part of the test command; look at the pictures.
+# the report as PDF (on the browser's default paper). Not part of the test command; look at the
+# pictures.
 #   bash scripts/screenshot-pages.sh [OUTPUT-FOLDER]      (default build/pages)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,9 +20,12 @@ cmake --build "$build" --target run_record_headsim_test write_runs_index qzr71-h
 
 rm -rf "$out"
 mkdir -p "$out/runs"
-QZR71_KEEP_RUNS="$out/runs" "$build/tests/run/run_record_headsim_test" \
-  --gtest_filter='RunRecord/RunRecords.*' >"$out/runs.log" 2>&1 ||
-  { echo "The runs failed; see $out/runs.log"; exit 1; }
+# Every kind of ending once, and a second completed run so that the head has a change to show.
+for filter in 'RunRecord/RunRecords.*' 'RunRecord/RunRecords.*/Completed'; do
+  QZR71_KEEP_RUNS="$out/runs" "$build/tests/run/run_record_headsim_test" \
+    --gtest_filter="$filter" >>"$out/runs.log" 2>&1 ||
+    { echo "The runs failed; see $out/runs.log"; exit 1; }
+done
 "$build/tests/run/write_runs_index" "$out/runs"
 
 report=$(grep -l 'class="result-completed">completed<' "$out"/runs/*.html | grep -v index.html | head -1)
@@ -34,11 +38,7 @@ shoot() {  # URL OUTPUT-OPTION WINDOW-SIZE
 }
 shoot "file://$report" --screenshot="$out/report.png" 1000,3400
 shoot "file://$out/runs/index.html" --screenshot="$out/index.png" 1000,2600
-for paper in A4 Letter; do
-  # The paper follows the locale's default; the stylesheet sets only the margins.
-  LC_PAPER=$([ "$paper" = A4 ] && echo en_GB.UTF-8 || echo en_US.UTF-8) \
-    shoot "file://$report" --print-to-pdf="$out/report-$paper.pdf" 1000,1000
-done
+shoot "file://$report" --print-to-pdf="$out/report.pdf" 1000,1000
 echo "Report:      $report"
 echo "Screenshots: $out/report.png, $out/index.png"
-echo "Printed:     $out/report-A4.pdf, $out/report-Letter.pdf"
+echo "Printed:     $out/report.pdf"

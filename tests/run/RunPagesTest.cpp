@@ -204,6 +204,7 @@ TEST(RunReport, OfACompletedRunShowsEveryChannelOnceAgainstItsWindow) {
                                                                      {"reading 3", "450 in"},
                                                                      {"reading 4", "451 high"}};
   for (const auto& [name, state] : motorStates) EXPECT_EQ(StateIn(*motor, name), state) << name;
+  EXPECT_NE(page.find("<td class=\"window\">270 to 450</td>"), std::string::npos);
   const std::vector<std::pair<std::string, std::string>> whiteStates{
       {"l3t_ir", "96 in"},    {"c0t_ir", "95 low"},   {"r3t_ir", "107 in"},
       {"l3t_gn", "108 high"}, {"l3d_ir", "147 in"},   {"c0d_ir", "146 low"},

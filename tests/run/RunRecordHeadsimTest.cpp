@@ -249,10 +249,15 @@ class RecordedRun : public HeadsimStage {
     if (keep == nullptr || runs_.empty() || !fs::is_directory(runs_, error)) return;
     fs::create_directories(keep, error);
     for (const auto& entry : fs::directory_iterator(runs_, error)) {
-      const fs::path name = entry.path().filename();
-      if (name.extension() == ".json" || (name.extension() == ".html" && name != "index.html")) {
-        fs::copy_file(entry.path(), fs::path(keep) / name, fs::copy_options::skip_existing, error);
+      if (entry.path().extension() != ".json") continue;
+      // The fake clock starts every run at the same moment: later runs take the next free name.
+      const std::string stem = entry.path().stem().string();
+      std::string kept = stem;
+      for (int n = 2; fs::exists(fs::path(keep) / (kept + ".json")); ++n) {
+        kept = stem + "-" + std::to_string(n);
       }
+      fs::copy_file(entry.path(), fs::path(keep) / (kept + ".json"), error);
+      fs::copy_file(runs_ / (stem + ".html"), fs::path(keep) / (kept + ".html"), error);
     }
   }
 

@@ -251,13 +251,16 @@ void RunsIndexCache::Keep(const std::vector<IndexedRecord>& records) {
   for (const IndexedRecord& record : records) {
     IndexedRecord& kept = records_.emplace(record.file, record).first->second;
     // Only the runs a head's change compares need their values again.
-    if (!kept.run || compared.contains(kept.file)) continue;
-    auto thin = std::make_shared<RecordedRun>(*kept.run);
-    for (auto values :
-         {&RecordedRun::whitePaperLevel, &RecordedRun::paperGain, &RecordedRun::daValue,
-          &RecordedRun::blackLevel, &RecordedRun::noPaperGain, &RecordedRun::noPaperLevel}) {
-      ((*thin).*values).reset();
+    static constexpr std::optional<ChannelValues> RecordedRun::*kValues[] = {
+        &RecordedRun::whitePaperLevel, &RecordedRun::paperGain,   &RecordedRun::daValue,
+        &RecordedRun::blackLevel,      &RecordedRun::noPaperGain, &RecordedRun::noPaperLevel};
+    if (!kept.run || compared.contains(kept.file) ||
+        std::none_of(std::begin(kValues), std::end(kValues),
+                     [&](auto values) { return ((*kept.run).*values).has_value(); })) {
+      continue;
     }
+    auto thin = std::make_shared<RecordedRun>(*kept.run);
+    for (auto values : kValues) ((*thin).*values).reset();
     kept.run = std::move(thin);
   }
 }

@@ -27,6 +27,14 @@ namespace {
 namespace fs = std::filesystem;
 using Steady = std::chrono::steady_clock;
 
+// Processor time of the whole process, every thread, in seconds.
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 double Since(Steady::time_point start) {
   return std::chrono::duration<double>(Steady::now() - start).count();
 }
@@ -97,6 +105,19 @@ RunFacts CompletedRun(int head, int day, std::mt19937& random) {
   return facts;
 }
 
+// The first figure of /proc/loadavg: how busy the machine was while this ran.
+std::string LoadAverage() {
+  std::FILE* file = std::fopen("/proc/loadavg", "r");
+  char text[64] = "unknown\n";
+  if (file != nullptr) {
+    if (std::fgets(text, sizeof text, file) == nullptr)
+      std::snprintf(text, sizeof text, "unknown\n");
+    std::fclose(file);
+  }
+  std::string load(text);
+  return load.substr(0, load.find(' ')) + "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,11 +151,13 @@ int main(int argc, char** argv) {
     return v[v.size() / 2];
   };
   // Without anything kept: the first index of a session, or the menu's.
-  std::vector<double> whole, reading, rendering;
+  std::vector<double> whole, wholeCpu, reading, rendering;
   for (int r = 0; r < repeats; ++r) {
     Steady::time_point start = Steady::now();
+    double cpu = CpuSeconds();
     WriteRunsIndex(folder, problem);
     whole.push_back(Since(start));
+    wholeCpu.push_back(CpuSeconds() - cpu);
     start = Steady::now();
     const auto read = ReadRecordsOf(folder, problem);
     reading.push_back(Since(start));
@@ -145,23 +168,27 @@ int main(int argc, char** argv) {
   }
   std::printf("index from nothing kept (read, render, write), median of %d: %.3f s (best %.3f s)\n",
               repeats, median(whole), *std::min_element(whole.begin(), whole.end()));
-  std::printf("  of which reading the records: %.3f s; rendering the page: %.3f s\n",
-              median(reading), median(rendering));
+  std::printf("  processor time %.3f s; reading the records: %.3f s; rendering the page: %.3f s\n",
+              median(wholeCpu), median(reading), median(rendering));
 
   // As the recorder does after each run: one new record, the rest kept from the index before.
   RunsIndexCache cache;
   WriteRunsIndex(folder, problem, &cache);
-  std::vector<double> afterRun;
+  std::vector<double> afterRun, afterRunCpu;
   for (int r = 0; r < repeats; ++r) {
     add(records + r);
     const Steady::time_point start = Steady::now();
+    const double cpu = CpuSeconds();
     WriteRunsIndex(folder, problem, &cache);
     afterRun.push_back(Since(start));
+    afterRunCpu.push_back(CpuSeconds() - cpu);
   }
   std::printf("index after a run, the records before it kept, median of %d: %.3f s (best %.3f s)\n",
               repeats, median(afterRun), *std::min_element(afterRun.begin(), afterRun.end()));
+  std::printf("  processor time %.3f s\n", median(afterRunCpu));
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
+  std::printf("load average over the last minute: %s", LoadAverage().c_str());
   std::printf("peak resident memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024);
   std::error_code ignored;
   fs::remove_all(folder, ignored);

@@ -21,6 +21,7 @@
 
 #include "adjust/Clock.h"
 #include "bench/CountingLink.h"
+#include "bench/WaitNotingClock.h"
 #include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
@@ -47,28 +48,6 @@ double CpuSeconds() {
 class NoBoxes final : public MessageBoxes {
  public:
   void ShowExclamation(const std::string&, const std::string&) override {}
-};
-
-// The system clock, noting where in its second each timed wait began: a wait of n seconds ends
-// at the n-th second boundary after its start, so its floor is n minus that fraction.
-class WaitNotingClock final : public Clock {
- public:
-  explicit WaitNotingClock(Clock& inner) : inner_(inner) {}
-  MonotonicTime Monotonic() override { return inner_.Monotonic(); }
-  void SleepUntil(MonotonicTime deadline) override { inner_.SleepUntil(deadline); }
-  WallTime Wall() override {
-    const WallTime now = inner_.Wall();
-    const auto since = now.time_since_epoch();
-    phases.push_back(
-        std::chrono::duration<double>(since - std::chrono::floor<std::chrono::seconds>(since))
-            .count());
-    return now;
-  }
-  LocalTime Now() override { return inner_.Now(); }
-  std::vector<double> phases;
-
- private:
-  Clock& inner_;
 };
 
 // The simulator's trace: each message of the tool and each answer, on the monotonic clock.
@@ -230,11 +209,7 @@ bool RunOnce(const Options& o, Result& result) {
       std::fprintf(stderr, "stage %d failed\n", stage);
       return false;
     }
-    double waits = 0;
-    static constexpr double kWaitLengths[] = {6, 11, 11, 11};
-    for (std::size_t i = waitsBefore; i < clock.phases.size() && i < 4; ++i) {
-      waits += o.fakeClock ? 0.0 : kWaitLengths[i] - clock.phases[i];
-    }
+    const double waits = o.fakeClock ? 0.0 : clock.WaitedSince(waitsBefore);
     const std::size_t m = counted.messages - messages;
     const std::size_t s = counted.sent - sent, r = counted.received - received;
     const double wire = static_cast<double>(s + r) * bitTime;

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 
-#include "adjust/SensorTables.h"
 #include "console/DesignScale.h"
 #include "console/Logo.h"
+#include "run/VersionText.h"
 
 namespace {
 
@@ -55,8 +55,5 @@ void TVersionForm::FitToLabels() {
 }
 
 QString ComposeVersionText() {
-  QString text = QStringLiteral("Version ");
-  text += QString::fromLatin1(kVersionNumber.data(), static_cast<qsizetype>(kVersionNumber.size()));
-  text += QStringLiteral("-01");
-  return text;
+  return QString::fromStdString(VersionText());
 }

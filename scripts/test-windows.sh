@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Cross-builds the tool's core (serial link, steps, run controller) and its tests for 64-bit
-# Windows with mingw-w64, and runs them under Wine in a private prefix inside the build folder.
-# The simulated head runs natively on its pseudo-terminal; the prefix's COM1 leads to it, so the
-# stage tests go through the Windows serial backend. Installs what is missing first. Arguments go
-# to ctest, e.g. -R StageZero; with --bench first, the serial timing benchmark runs instead, with
-# the arguments that follow.
+# Cross-builds the Windows program (qzr71adj.exe), the core and their tests for 64-bit Windows
+# with mingw-w64, and runs them under Wine in a private prefix inside the build folder, on a
+# virtual display (Xvfb) of its own. The simulated head runs natively on its pseudo-terminal; the
+# prefix's COM1 leads to it, so the stage and window tests go through the Windows serial backend.
+# Installs what is missing first. Arguments go to ctest, e.g. -R StageZero. Instead of the tests:
+#   --bench [ARGS]           the serial timing benchmark, with the arguments that follow
+#   --window-bench [ARGS]    the program's start-up, memory and a whole paced run (win32_bench)
+#   --screenshots DIR        the four windows at 96 and 144 pixels per inch, as PNG files in DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb
+[ "${1:-}" = --screenshots ] && bash scripts/install-deps.sh imagemagick
 
 # The simulator is a Linux program: built in the Linux build folder (the one scripts/test.sh uses).
 native=${QZR71_BUILD_DIR:-build/test}
@@ -43,6 +46,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 server=
+display_server=
 cleanup() {
   # Simulators a failed test left running: the ones this run started, by their process ids.
   for pidFile in "$QZR71_WINE_HEAD_DIR"/*.pid; do
@@ -51,6 +55,10 @@ cleanup() {
   if [ -n "$server" ]; then
     "$wineserver" -k 2>/dev/null || true
     wait "$server" 2>/dev/null || true
+  fi
+  if [ -n "$display_server" ]; then
+    kill "$display_server" 2>/dev/null || true
+    wait "$display_server" 2>/dev/null || true
   fi
 }
 trap cleanup EXIT
@@ -63,15 +71,62 @@ trap 'exit 143' TERM
 "$wineserver" -f -p >"$windows/wine/wineserver.log" 2>&1 &
 server=$!
 
+# The window tests draw on a virtual display of their own: the first free display number from 90.
+display=90
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1920x1440x24 -nolisten tcp >"$windows/wine/xvfb.log" 2>&1 &
+display_server=$!
+export DISPLAY=":$display"
+for _ in $(seq 100); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.05
+done
+
+# There is no window manager on the virtual display: Wine draws the windows' frames and manages
+# them itself (a managed window's destruction waits two seconds for a window manager that never
+# answers). 96 pixels per inch, unless a screenshot asks for another scale.
+for setting in Decorated Managed; do
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v "$setting" /t REG_SZ /d N /f >/dev/null
+done
+set_dpi() {
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+  "$wine" reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+}
+set_dpi 96
+
 # COM1 leads to the link the simulator makes in the run directory. Wine keeps its port map in
 # the registry and remakes dosdevices/com1 from it, so the link is set there.
 "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$QZR71_WINE_HEAD_DIR/line" /f \
   >/dev/null
 ln -sfn "$QZR71_WINE_HEAD_DIR/line" "$WINEPREFIX/dosdevices/com1"
 
-if [ "${1:-}" = --bench ]; then
-  shift
-  "$wine" "$windows/bench/serial_timing_bench.exe" "$@"
-  exit
-fi
+case "${1:-}" in
+  --bench)
+    shift
+    "$wine" "$windows/bench/serial_timing_bench.exe" "$@"
+    exit
+    ;;
+  --window-bench)
+    shift
+    "$wine" "$windows/bench/win32_bench.exe" "$windows/win32/qzr71adj.exe" "$@"
+    exit
+    ;;
+  --screenshots)
+    shots=$(mkdir -p "$2" && cd "$2" && pwd)
+    status=0
+    for dpi in 96 144; do
+      set_dpi "$dpi"
+      # The scale is read when a program starts under a fresh server.
+      "$wineserver" -k 2>/dev/null || true
+      wait "$server" 2>/dev/null || true
+      "$wineserver" -f -p >>"$windows/wine/wineserver.log" 2>&1 &
+      server=$!
+      QZR71_SCREENSHOT_DIR="$("$wine" winepath -w "$shots/$dpi-dpi" 2>/dev/null)" \
+        "$wine" "$windows/tests/win32/win32_screenshots.exe" || status=1
+    done
+    exit $status
+    ;;
+esac
 ctest --test-dir "$windows" --output-on-failure --no-tests=error -j2 "$@"

@@ -56,3 +56,17 @@ inline std::size_t FramesWith(const std::vector<Bytes>& sent, std::uint8_t comma
   }
   return n;
 }
+
+// What was wrong when a run that was abandoned at the question did send more than the check word
+// and the ENQ for its echo (no identification block, no finish frame); empty when nothing was.
+inline std::string SentAfterTheCheckWord(const std::vector<Bytes>& sent) {
+  if (FramesWith(sent, head::kFrameIdentification) != 0) return "the identification block was sent";
+  if (FramesWith(sent, head::kFrameFinish) != 0) return "the finish frame was sent";
+  if (sent.size() < 2) return "the check word was not sent";
+  if (sent.back() != Bytes{head::kEnq})
+    return "something followed the ENQ for the check word's echo";
+  if (sent[sent.size() - 2].size() < 3 || sent[sent.size() - 2][2] != head::kFrameCheckWord) {
+    return "the check word was not the last frame";
+  }
+  return "";
+}

@@ -18,21 +18,8 @@
 
 #include "link/HeadCommands.h"
 #include "link/PortLink.h"
-
-// A head that acknowledges every write; the test reads back what the window's run sent.
-class AckingPort final : public PortLink {
- public:
-  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
-    written.emplace_back(bytes, bytes + count);
-    return true;
-  }
-  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
-    if (count < 1) return 0;
-    buffer[0] = head::kAck;
-    return 1;
-  }
-  std::vector<std::vector<std::uint8_t>> written;
-};
+#include "tests/link/Recorders.h"
+#include "tests/run/MainWindowExpectations.h"
 
 // What a modal box showed before the test closed it.
 struct SeenBox {
@@ -104,4 +91,11 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 inline QStringList LogLines(const QString& text) {
   return text.split(QLatin1Char('\n'));
+}
+
+// The shared table's lines as the Qt window's log shows them.
+inline QStringList ToQt(const expected::Lines& lines) {
+  QStringList shown;
+  for (const std::string& line : lines) shown.append(QString::fromStdString(line));
+  return shown;
 }

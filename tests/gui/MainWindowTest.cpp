@@ -33,21 +33,9 @@
 
 namespace {
 
-const QStringList kStartUpText{"Conect to PC with QZR-71.", " ",
-                               "Press Start button. then check the Adjustment",
-                               "Item 1, 2, 3 and 4 in that order."};
-const QStringList kResetText{"Conect to PC with QZR-71.", "",
-                             "Press Start-key. then check the Adjustment",
-                             "Item 1, 2, 3 and 4 in that order."};
-
-struct Shown {
-  QString start;
-  bool startEnabled;
-  QString cancel;
-  bool cancelEnabled;
-  bool start1Enabled;
-  std::array<bool, 4> items;
-};
+const QStringList kStartUpText = ToQt(expected::kStartUpText);
+const QStringList kResetText = ToQt(expected::kResetText);
+using Shown = expected::Shown;
 
 class MainWindowTest : public ThreeWindows {
  protected:
@@ -68,9 +56,9 @@ class MainWindowTest : public ThreeWindows {
   QStringList Log() const { return LogLines(form_->AdjMemo->toPlainText()); }
 
   void ExpectShown(const Shown& shown) const {
-    EXPECT_EQ(form_->BtnStart->text(), shown.start);
+    EXPECT_EQ(form_->BtnStart->text().toStdString(), shown.start);
     EXPECT_EQ(form_->BtnStart->isEnabled(), shown.startEnabled);
-    EXPECT_EQ(form_->BtnCancel->text(), shown.cancel);
+    EXPECT_EQ(form_->BtnCancel->text().toStdString(), shown.cancel);
     EXPECT_EQ(form_->BtnCancel->isEnabled(), shown.cancelEnabled);
     EXPECT_EQ(form_->Start1->isEnabled(), shown.start1Enabled);
     const QLabel* labels[] = {form_->MotorTest, form_->WhiteAdj, form_->BlackAdj, form_->NonAdj};
@@ -155,30 +143,22 @@ TEST_F(MainWindowTest, ALogLongerThanTheBoxShowsItsNewestLine) {
 }
 
 TEST_F(MainWindowTest, AWholeRunThroughStartNextAndComplete) {
-  Click(form_->BtnStart);
-  EXPECT_EQ(Log(), (QStringList{"Set White reference paper.", "", "Hit Next button."}));
-  ExpectShown({"Next", true, "Cancel", true, false, {false, true, true, true}});
-
-  Click(form_->BtnStart);
-  EXPECT_EQ(Log(), (QStringList{"Set Black reference paper.", "", "Hit Next button."}));
-  ExpectShown({"Next", true, "Cancel", true, false, {false, false, true, true}});
-
-  Click(form_->BtnStart);
-  EXPECT_EQ(Log(), (QStringList{"Pull out reference paper.", "", "Hit Next button."}));
-
-  Click(form_->BtnStart);
-  EXPECT_EQ(Log(), (QStringList{" stage line", "Write the Adjustings to DURA RODA.",
-                                "Hit Next or Cancel button.  Yes-->Next No-->Cancel"}));
-  ExpectShown({"Next", true, "Cancel", true, false, {false, false, false, false}});
-
-  Click(form_->BtnStart);
-  EXPECT_EQ(Log(), (QStringList{" stage line", "", "  Push Complete button"}));
-  ExpectShown({"Start", false, "Complete", true, false, {false, false, false, false}});
+  // After each click as the shared table says; the stand-in stages write " stage line" where the
+  // items write their own.
+  for (const expected::Click& click : expected::kWholeRun) {
+    SCOPED_TRACE(click.button);
+    QPushButton* button =
+        form_->BtnStart->text() == click.button ? form_->BtnStart : form_->BtnCancel;
+    ASSERT_EQ(button->text(), click.button);
+    Click(button);
+    if (click.wholeLog) {
+      EXPECT_EQ(Log(), ToQt(click.log));
+    } else {
+      EXPECT_EQ(Log(), QStringList{" stage line"} + ToQt(click.log));
+    }
+    ExpectShown(click.shown);
+  }
   EXPECT_EQ(runs_, (std::array<int, 5>{1, 1, 1, 1, 1}));
-
-  Click(form_->BtnCancel);
-  EXPECT_EQ(Log(), kResetText);
-  ExpectShown({"Start", true, "Exit", true, true, {true, true, true, true}});
   EXPECT_TRUE(form_->isVisible());
   EXPECT_TRUE(port_.written.empty());
 }
@@ -298,7 +278,7 @@ TEST_F(MainWindowTest, InputGivenDuringAStageIsDiscardedNotDeliveredAfterwards) 
   EXPECT_EQ(runs_[1], 1);
   EXPECT_EQ(runs_[2], 0) << "a click queued during stage 1 started stage 2";
   EXPECT_TRUE(form_->isVisible());
-  EXPECT_EQ(Log(), (QStringList{"Set Black reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(Log(), ToQt(expected::kWholeRun[1].log));
   ExpectShown({"Next", true, "Cancel", true, false, {false, false, true, true}});
 
   // Input is taken again once the stage is over.

@@ -30,7 +30,7 @@ class SimulatedHeadRunTest : public SimulatedHeadWindow {};
 TEST_F(SimulatedHeadRunTest, AHealthyHeadPassesTheMotorCheckAndTheRunAsksForWhitePaper) {
   StartHead({});
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
-  EXPECT_EQ(Log(), (QStringList{"Set White reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(Log(), ToQt(expected::kWholeRun[0].log));
   EXPECT_EQ(form_->BtnStart->text(), "Next");
   EXPECT_TRUE(form_->BtnStart->isEnabled());
   EXPECT_FALSE(form_->MotorTest->isEnabled());
@@ -54,7 +54,7 @@ TEST_F(SimulatedHeadRunTest, SpeedsOutsideTheWindowFailTheStage) {
 TEST_F(SimulatedHeadRunTest, ASilentHeadEndsTheStageWithACommunicationError) {
   StartHead({"--scenario", Scenario("no-answer.scn")});
   QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
-  EXPECT_EQ(Log(), (QStringList{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_EQ(Log(), ToQt(expected::kCommunicationError));
   EXPECT_FALSE(form_->BtnStart->isEnabled());
   EXPECT_TRUE(form_->BtnCancel->isEnabled());
   EXPECT_EQ(bell_.rings, 6);  // three between the four attempts, for 0xB1 and for 0xA6
@@ -95,24 +95,35 @@ TEST_F(SimulatedHeadRunTest, NextRunsTheWhitePaperItemWithItsHeadingsShownAndAsk
       return text.startsWith(heading);
     })) << heading;
   }
-  EXPECT_EQ(Log(), (QStringList{"Set Black reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(Log(), ToQt(expected::kWholeRun[1].log));
   EXPECT_FALSE(form_->WhiteAdj->isEnabled());
   EXPECT_TRUE(form_->BtnStart->isEnabled());
   EXPECT_TRUE(form_->BtnCancel->isEnabled());
 }
 
-TEST_F(SimulatedHeadRunTest, AWholeRunByClicksCompletesAndReturnsToIdle) {
-  StartHead({});
-  for (int click = 0; click < 5; ++click) QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
-  EXPECT_EQ(Log(), (QStringList{" ****** Complete *****", "", "  Push Complete button"}));
-  EXPECT_EQ(form_->BtnCancel->text(), "Complete");
-  EXPECT_FALSE(form_->BtnStart->isEnabled());
-  QTest::mouseClick(form_->BtnCancel, Qt::LeftButton);
-  EXPECT_EQ(form_->BtnCancel->text(), "Exit");
-  EXPECT_EQ(form_->BtnStart->text(), "Start");
-  EXPECT_TRUE(form_->BtnStart->isEnabled());
-  for (QLabel* item : {form_->MotorTest, form_->WhiteAdj, form_->BlackAdj, form_->NonAdj}) {
-    EXPECT_TRUE(item->isEnabled());
+TEST_F(SimulatedHeadRunTest, AWholeRunByClicksShowsWhatTheTableSaysAfterEachClick) {
+  StartHead({"--seed", "7"});
+  for (const expected::Click& click : expected::kWholeRun) {
+    SCOPED_TRACE(click.button);
+    QPushButton* button =
+        form_->BtnStart->text() == click.button ? form_->BtnStart : form_->BtnCancel;
+    ASSERT_EQ(button->text(), click.button);
+    ASSERT_TRUE(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    expected::Lines log;
+    for (const QString& line : Log()) log.push_back(line.toStdString());
+    EXPECT_TRUE(expected::LogMatches(log, click)) << Log().join('|').toStdString();
+    if (&click == &expected::kWholeRun[4]) {
+      EXPECT_EQ(log.front(), expected::kCompleteLine);
+    }
+    const expected::Shown shown{form_->BtnStart->text().toStdString(),
+                                form_->BtnStart->isEnabled(),
+                                form_->BtnCancel->text().toStdString(),
+                                form_->BtnCancel->isEnabled(),
+                                form_->Start1->isEnabled(),
+                                {form_->MotorTest->isEnabled(), form_->WhiteAdj->isEnabled(),
+                                 form_->BlackAdj->isEnabled(), form_->NonAdj->isEnabled()}};
+    EXPECT_TRUE(shown == click.shown) << click.button;
   }
 }
 
@@ -122,16 +133,9 @@ TEST_F(SimulatedHeadRunTest, CancelAtTheQuestionWritesNothingToTheHead) {
   for (int click = 0; click < 4; ++click) QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
   ASSERT_TRUE(Log().endsWith("Hit Next or Cancel button.  Yes-->Next No-->Cancel"));
   QTest::mouseClick(form_->BtnCancel, Qt::LeftButton);
-  EXPECT_EQ(Log(), (QStringList{" This machine has not been completed the adjustment!!", "",
-                                "  Push Cancel button"}));
+  EXPECT_EQ(Log(), ToQt(expected::kAbandoned));
   head_->Stop();
-  const auto sent = Sent(ReadTrace(trace), "tool");
-  EXPECT_EQ(FramesWith(sent, head::kFrameIdentification), 0u);
-  EXPECT_EQ(FramesWith(sent, head::kFrameFinish), 0u);
-  // Nothing after the check word and the ENQ for its echo.
-  ASSERT_GE(sent.size(), 2u);
-  EXPECT_EQ(sent.back(), Bytes{head::kEnq});
-  EXPECT_EQ(sent[sent.size() - 2][2], head::kFrameCheckWord);
+  EXPECT_EQ(SentAfterTheCheckWord(Sent(ReadTrace(trace), "tool")), "");
 }
 
 }  // namespace

@@ -8,8 +8,25 @@
 #include <vector>
 
 #include "link/BellOutput.h"
+#include "link/HeadCommands.h"
 #include "link/IdlePump.h"
 #include "link/MessageBoxes.h"
+#include "link/PortLink.h"
+
+// A head that acknowledges every write; the test reads back what the window's run sent.
+class AckingPort final : public PortLink {
+ public:
+  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
+    written.emplace_back(bytes, bytes + count);
+    return true;
+  }
+  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
+    if (count < 1) return 0;
+    buffer[0] = head::kAck;
+    return 1;
+  }
+  std::vector<std::vector<std::uint8_t>> written;
+};
 
 struct ShownBox {
   std::string text;

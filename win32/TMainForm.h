@@ -1,0 +1,95 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "link/MessageBoxes.h"
+#include "run/MainFormModel.h"
+#include "win32/Design.h"
+#include "win32/Window.h"
+
+class InputGate;
+class TLevelsForm;
+
+// The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
+// log and the menus. It mirrors the model's run view and log and forwards clicks to the run
+// controller; it decides nothing itself.
+class TMainForm final : public Window {
+ public:
+  // Shows a folder in the desktop's file manager; false when that failed.
+  using FolderOpener = std::function<bool(const std::filesystem::path&)>;
+
+  struct Seams {
+    PortLink& port;
+    BellOutput& bell;
+    Clock& clock;
+    IdlePump& pump;
+    InputGate& gate;
+    MessageBoxes& boxes;
+  };
+
+  explicit TMainForm(const Seams& seams);
+  // With other stage operations than the adjustment steps.
+  TMainForm(const Seams& seams, const MainFormModel::StageFactory& makeStages);
+  ~TMainForm() override;
+
+  HMENU MainMenu1 = nullptr;
+  HMENU File1 = nullptr;
+  HMENU Opiton1 = nullptr;
+
+  HWND AdjItem = nullptr;
+  HWND MotorTest = nullptr;
+  HWND WhiteAdj = nullptr;
+  HWND BlackAdj = nullptr;
+  HWND NonAdj = nullptr;
+  HWND BtnStart = nullptr;
+  HWND BtnCancel = nullptr;
+  HWND AdjMemo = nullptr;
+
+  // The Levels window, made when first chosen from the menu.
+  std::unique_ptr<TLevelsForm> LevelsForm;
+
+  // The log, the adjustment record and the run controller.
+  MainFormModel Model;
+
+  void BtnStartClick();
+  void BtnCancelClick();
+  void Start1Click();
+  void Exit1Click();
+  void COMMport1Click();
+  void Version1Click();
+  void Levels1Click();
+  // Shows the folder of the run records in Explorer.
+  void Runsfolder1Click();
+
+  // Ctrl+X, for the message loop to translate while this window or one of its controls has it.
+  bool TranslateShortcut(MSG& message) const;
+  // Centred on the screen and shown.
+  void Show(int how);
+  void SetFolderOpener(FolderOpener opener) { openFolder_ = std::move(opener); }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Layout(UINT dpi) override;
+
+ private:
+  void BuildMenu();
+  void BuildControls();
+  void ShowView();
+  void ShowLog();
+  void ShowBusyPointer() const;
+  bool PointerOverStart() const;
+  void RunStage(void (RunController::*handler)());
+  void Command(int id);
+  void Close();
+
+  InputGate& gate_;
+  MessageBoxes& boxes_;
+  FolderOpener openFolder_;
+  HACCEL shortcuts_ = nullptr;
+  design::Font windowFont_;
+  design::Font controlFont_;
+  design::Font groupFont_;
+  bool reportShown_ = false;
+};

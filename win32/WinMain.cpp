@@ -1,0 +1,69 @@
+// The Windows program: the three windows over the port, the steps and the run layer, and the
+// message loop until the main window closes.
+#include "link/WindowsApi.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "adjust/Clock.h"
+#include "link/BellOutput.h"
+#include "link/PortDriver.h"
+#include "link/SerialDevice.h"
+#include "run/RunFiles.h"
+#include "run/RunRecorder.h"
+#include "win32/Forms.h"
+#include "win32/InputGate.h"
+#include "win32/MessageBoxes.h"
+#include "win32/MessageLoop.h"
+#include "win32/TMainForm.h"
+#include "win32/TRs232cForm.h"
+#include "win32/TVersionForm.h"
+
+namespace {
+
+void RunTool(int show) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  // Windows names its ports itself: COMn is the port, or QZR71_COMn when that is set.
+  SerialDevice device;
+  Win32MessageBoxes boxes;
+  PortDriver driver(device, boxes);
+  StdioBell bell;
+  SystemClock clock;
+  InputGate gate;
+  GatedIdlePump pump(gate);
+  driver.SetIdlePump(&pump);
+
+  TMainForm mainForm(TMainForm::Seams{driver, bell, clock, pump, gate, boxes});
+  MainForm = &mainForm;
+  TRs232cForm settings(driver, mainForm.Handle());
+  Rs232cForm = &settings;
+  TVersionForm version(mainForm.Handle());
+  VersionForm = &version;
+  RunRecorder recorder(
+      mainForm.Model, RunsFolder(), [&driver] { return DescribePort(driver); }, boxes);
+
+  mainForm.Show(show);
+  RunMessageLoop(mainForm);
+
+  VersionForm = nullptr;
+  Rs232cForm = nullptr;
+  MainForm = nullptr;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+  try {
+    RunTool(show);
+    return 0;
+  } catch (const std::exception& error) {
+    ShowErrorBox(nullptr, error.what());
+  } catch (...) {
+    ShowErrorBox(nullptr, "Unknown error");
+  }
+  // The tool could not start or run: say so to whoever started it.
+  return 1;
+}

@@ -1,56 +1,60 @@
 #include "run/RecordedRun.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <nlohmann/json.hpp>
+// Every x86-64 processor has SSE2: the parser passes over spaces and plain text 16 bytes at a
+// time. Those reads may go past the text's end within its 16 bytes, which AddressSanitizer would
+// report; a sanitized build reads byte by byte.
+#if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__)
+#define RAPIDJSON_SSE2
+#endif
+#include <rapidjson/reader.h>
+#include <rapidjson/stream.h>
 #include <utility>
 
-namespace {
+#include "link/HeadCommands.h"
 
-using Json = nlohmann::json;
+namespace {
 
 // Reads a record as the parser meets it, without building the whole document: a listing reads
 // thousands of records, and most of a record (the register check's rows, the log) is not shown.
 // Each value is placed by its path of keys; a value of the wrong kind makes the file no record.
+// The keys are views into the text, which the parser decodes in place.
 class RecordReader {
  public:
-  using number_integer_t = Json::number_integer_t;
-  using number_unsigned_t = Json::number_unsigned_t;
-  using number_float_t = Json::number_float_t;
-  using string_t = Json::string_t;
-  using binary_t = Json::binary_t;
-
   RecordReader(RecordedRun& run, RecordParts parts) : run_(run), parts_(parts) {}
 
-  bool null() { return Take(Scalar{Kind::kNull}); }
-  bool boolean(bool value) { return Take(Scalar{Kind::kBool, value}); }
-  bool number_integer(number_integer_t value) { return Number(value); }
-  bool number_unsigned(number_unsigned_t value) {
-    return Number(
-        static_cast<number_integer_t>(std::min(value, static_cast<number_unsigned_t>(kLargest))));
+  // What the parser calls, one value or mark at a time.
+  bool Null() { return Take(Scalar{Kind::kNull}); }
+  bool Bool(bool value) { return Take(Scalar{Kind::kBool, value}); }
+  bool Int(int value) { return Number(value); }
+  bool Uint(unsigned value) { return Number(value); }
+  bool Int64(std::int64_t value) { return Number(value); }
+  bool Uint64(std::uint64_t value) {
+    return Number(static_cast<std::int64_t>(std::min(value, static_cast<std::uint64_t>(kLargest))));
   }
-  bool number_float(number_float_t value, const string_t&) {
-    return Number(static_cast<number_integer_t>(std::clamp(
-        value, -static_cast<number_float_t>(kLargest), static_cast<number_float_t>(kLargest))));
+  bool Double(double value) {
+    return Number(static_cast<std::int64_t>(
+        std::clamp(value, -static_cast<double>(kLargest), static_cast<double>(kLargest))));
   }
-  bool string(string_t& value) { return Take(Scalar{Kind::kText, false, 0, &value}); }
-  bool binary(binary_t&) { return Fail("binary data"); }
-  bool start_object(std::size_t) { return Open(true); }
-  bool start_array(std::size_t) { return Open(false); }
-  bool end_object() { return Close(); }
-  bool end_array() { return Close(); }
-  bool key(string_t& name) {
-    path_.back().key = name;
+  bool RawNumber(const char*, rapidjson::SizeType, bool) { return Fail("a number as text"); }
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    return Take(Scalar{Kind::kText, false, 0, std::string_view(text, length)});
+  }
+  bool StartObject() { return Open(true); }
+  bool StartArray() { return Open(false); }
+  bool EndObject(rapidjson::SizeType) { return Close(); }
+  bool EndArray(rapidjson::SizeType) { return Close(); }
+  bool Key(const char* name, rapidjson::SizeType length, bool) {
+    path_.back().key = std::string_view(name, length);
     return true;
-  }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
-    if (problem_.empty()) problem_ = "not JSON";
-    return false;
   }
 
   // The reason when the text was no record; checked once the parse has ended.
-  std::string Problem() const {
+  std::string Problem(bool parsed) const {
     if (!problem_.empty()) return problem_;
+    if (!parsed) return "not JSON";
     for (const auto& [seen, name] : {std::pair{seenTool_, "tool"},
                                      {!run_.started.empty(), "started"},
                                      {seenMeasured_, "measured"},
@@ -61,69 +65,77 @@ class RecordReader {
   }
 
  private:
-  enum class Kind : std::uint8_t { kNull, kBool, kNumber, kText, kObject, kArray };
+  enum class Kind : std::uint8_t { kNull, kBool, kNumber, kText };
   struct Scalar {
     Kind kind;
     bool flag = false;
-    number_integer_t number = 0;
-    const std::string* text = nullptr;
+    std::int64_t number = 0;
+    std::string_view text{};
   };
+  // An object or array now open. The lists a record keeps get where their values go when they
+  // open, so that their values need no looking up.
   struct Level {
-    bool object;
-    std::string key;
-    std::size_t items = 0;
+    std::string_view key{};                     // of the value now met, in an object
+    ChannelValues* channels = nullptr;          // each value by its channel's name
+    std::vector<int>* numbers = nullptr;        // the motor speeds
+    std::vector<std::string>* texts = nullptr;  // the log
   };
 
+  // A record nests four deep; a text nested far deeper is none, and is not followed down.
+  static constexpr std::size_t kDeepest = 16;
   // Numbers beyond any value of a record are held at this size, so that they stay ints.
-  static constexpr number_integer_t kLargest = 1'000'000'000;
+  static constexpr std::int64_t kLargest = 1'000'000'000;
 
-  bool Number(number_integer_t value) {
+  bool Number(std::int64_t value) {
     return Take(Scalar{Kind::kNumber, false, std::clamp(value, -kLargest, kLargest)});
   }
 
-  bool Fail(const std::string& what) {
-    if (problem_.empty()) problem_ = "not the record of a run (" + what + ")";
+  bool Fail(std::string_view what) {
+    if (problem_.empty()) problem_ = "not the record of a run (" + std::string(what) + ")";
     return false;
   }
 
   // The key of the value now met at depth `depth` (0: the document's own keys).
-  const std::string& KeyAt(std::size_t depth) const { return path_[depth].key; }
+  std::string_view KeyAt(std::size_t depth) const { return path_[depth].key; }
 
+  // An object or array opening: the record itself and its own sections must be objects, and a
+  // list the record keeps gets its place; anything under an unknown key is passed over.
   bool Open(bool object) {
     const std::size_t depth = path_.size();
+    Level level;
     if (depth == 0 && !object) return Fail("not an object");
-    if (depth > 0 && !Container(object)) return false;
-    path_.push_back({object, {}});
+    if (depth == kDeepest) return Fail("nested too deep");
+    if (depth == 1) {
+      const std::string_view key = KeyAt(0);
+      const bool section = key == "port" || key == "head_data" || key == "measured" ||
+                           key == "written" || key == "end";
+      if (section && !object) return Fail(std::string(key) + " is not an object");
+      if (key == "head_data") run_.headData.emplace();
+      if (key == "written") run_.written.emplace();
+      if (key == "measured") seenMeasured_ = true;
+    }
+    if (depth == 2 && KeyAt(0) == "measured") {
+      const std::string_view key = KeyAt(1);
+      if (key == "MotorSpeed") {
+        level.numbers = &run_.motorSpeeds;
+      } else if (std::optional<ChannelValues>* values = ChannelsOf(key); values && object) {
+        level.channels = &values->emplace();
+        level.channels->reserve(head::kChannels24);
+      }
+    }
+    if (depth == 2 && KeyAt(0) == "end" && KeyAt(1) == "log" && parts_ == RecordParts::kAll) {
+      level.texts = &run_.log;
+    }
+    path_.push_back(level);
     return true;
   }
 
   bool Close() {
     path_.pop_back();
-    if (!path_.empty()) ++path_.back().items;
     return true;
   }
 
-  // An object or array opening inside the record: the record's own sections must be objects,
-  // and a set of channels gets its place; anything under an unknown key is passed over.
-  bool Container(bool object) {
-    const std::size_t depth = path_.size();
-    const std::string& key = KeyAt(0);
-    if (depth == 1) {
-      const bool section = key == "port" || key == "head_data" || key == "measured" ||
-                           key == "written" || key == "end";
-      if (section && !object) return Fail(key + " is not an object");
-      if (key == "head_data") run_.headData.emplace();
-      if (key == "written") run_.written.emplace();
-      if (key == "measured") seenMeasured_ = true;
-      return true;
-    }
-    if (depth == 2 && key == "measured" && object) {
-      if (std::optional<ChannelValues>* values = ChannelsOf(KeyAt(1))) values->emplace();
-    }
-    return true;
-  }
-
-  std::optional<ChannelValues>* ChannelsOf(const std::string& key) {
+  std::optional<ChannelValues>* ChannelsOf(std::string_view key) {
     if (key == "WhitePaperLevel") return &run_.whitePaperLevel;
     if (key == "PaperGain") return &run_.paperGain;
     if (key == "DaValue") return &run_.daValue;
@@ -133,7 +145,7 @@ class RecordReader {
     return nullptr;
   }
 
-  std::optional<int>* LevelOf(const std::string& key) {
+  std::optional<int>* LevelOf(std::string_view key) {
     if (key == "FrontLevelInPaper") return &run_.frontLevelInPaper;
     if (key == "ExitLevelInPaper") return &run_.exitLevelInPaper;
     if (key == "FrontLevelNoPaper") return &run_.frontLevelNoPaper;
@@ -142,7 +154,7 @@ class RecordReader {
     return nullptr;
   }
 
-  static std::string* TextOf(IdentificationTexts& texts, const std::string& key) {
+  static std::string* TextOf(IdentificationTexts& texts, std::string_view key) {
     if (key == "ModelCode") return &texts.ModelCode;
     if (key == "AdjustDate") return &texts.AdjustDate;
     if (key == "HeadIdField") return &texts.HeadIdField;
@@ -150,25 +162,25 @@ class RecordReader {
     return nullptr;
   }
 
-  bool Text(const Scalar& value, std::string& into, const std::string& name) {
-    if (value.kind != Kind::kText) return Fail(name + " is not a text");
-    into = *value.text;
+  bool TextInto(const Scalar& value, std::string& into, std::string_view name) {
+    if (value.kind != Kind::kText) return Fail(std::string(name) + " is not a text");
+    into = value.text;
     return true;
   }
 
-  bool Int(const Scalar& value, int& into, const std::string& name) {
-    if (value.kind != Kind::kNumber) return Fail(name + " is not a number");
+  bool IntInto(const Scalar& value, int& into, std::string_view name) {
+    if (value.kind != Kind::kNumber) return Fail(std::string(name) + " is not a number");
     into = static_cast<int>(value.number);
     return true;
   }
 
-  bool Int(const Scalar& value, std::optional<int>& into, const std::string& name) {
+  bool IntInto(const Scalar& value, std::optional<int>& into, std::string_view name) {
     if (value.kind == Kind::kNull) return true;
-    return Int(value, into.emplace(), name);
+    return IntInto(value, into.emplace(), name);
   }
 
-  bool Bool(const Scalar& value, bool& into, const std::string& name) {
-    if (value.kind != Kind::kBool) return Fail(name + " is not true or false");
+  bool BoolInto(const Scalar& value, bool& into, std::string_view name) {
+    if (value.kind != Kind::kBool) return Fail(std::string(name) + " is not true or false");
     into = value.flag;
     return true;
   }
@@ -176,78 +188,72 @@ class RecordReader {
   bool Take(const Scalar& value) {
     const std::size_t depth = path_.size();
     if (depth == 0) return Fail("not an object");
-    const bool taken = depth == 1   ? Top(value)
-                       : depth == 2 ? Inner(value)
-                       : depth == 3 ? Deeper(value)
-                                    : true;
-    ++path_.back().items;
-    return taken;
+    if (depth == 1) return Top(value);
+    if (depth == 2) return Inner(value);
+    // Inside a list: it is one the record keeps when it got a place on opening.
+    const Level& level = path_.back();
+    const std::string_view list = KeyAt(depth - 2);
+    if (level.channels != nullptr) {
+      NamedValue& channel = level.channels->emplace_back();
+      channel.name = level.key;
+      return IntInto(value, channel.value, list);
+    }
+    if (level.numbers != nullptr) return IntInto(value, level.numbers->emplace_back(), list);
+    if (level.texts != nullptr) return TextInto(value, level.texts->emplace_back(), list);
+    return true;
   }
 
   bool Top(const Scalar& value) {
-    const std::string& key = KeyAt(0);
+    const std::string_view key = KeyAt(0);
     if (key == "tool") {
       std::string tool;
-      if (!Text(value, tool, key)) return false;
+      if (!TextInto(value, tool, key)) return false;
       seenTool_ = true;
       return tool == "qzr71adj" || Fail("not a record of this tool");
     }
-    if (key == "tool_version") return Text(value, run_.toolVersion, key);
-    if (key == "started") return Text(value, run_.started, key);
-    if (key == "ended") return Text(value, run_.ended, key);
+    if (key == "tool_version") return TextInto(value, run_.toolVersion, key);
+    if (key == "started") return TextInto(value, run_.started, key);
+    if (key == "ended") return TextInto(value, run_.ended, key);
     if (key == "head_data") return value.kind == Kind::kNull || Fail("head_data is not an object");
-    if (key == "port" || key == "measured" || key == "end") return Fail(key + " is not an object");
+    if (key == "port" || key == "measured" || key == "end") {
+      return Fail(std::string(key) + " is not an object");
+    }
     return true;
   }
 
   bool Inner(const Scalar& value) {
-    const std::string& section = KeyAt(0);
-    const std::string& key = KeyAt(1);
+    const std::string_view section = KeyAt(0);
+    const std::string_view key = KeyAt(1);
     if (section == "port") {
-      if (key == "name") return Text(value, run_.portName, key);
-      if (key == "device") return value.kind == Kind::kNull || Text(value, run_.device, key);
-      if (key == "baud_rate") return Int(value, run_.baudRate, key);
+      if (key == "name") return TextInto(value, run_.portName, key);
+      if (key == "device") return value.kind == Kind::kNull || TextInto(value, run_.device, key);
+      if (key == "baud_rate") return IntInto(value, run_.baudRate, key);
       return true;
     }
     if (section == "head_data" && run_.headData) {
-      if (key == "stored_data") return Bool(value, run_.headData->storedData, key);
-      if (key == "CheckWord") return Int(value, run_.headData->CheckWord, key);
-      if (std::string* text = TextOf(run_.headData->texts, key)) return Text(value, *text, key);
+      if (key == "stored_data") return BoolInto(value, run_.headData->storedData, key);
+      if (key == "CheckWord") return IntInto(value, run_.headData->CheckWord, key);
+      if (std::string* text = TextOf(run_.headData->texts, key)) return TextInto(value, *text, key);
       return true;
     }
     if (section == "written" && run_.written) {
-      if (std::string* text = TextOf(*run_.written, key)) return Text(value, *text, key);
+      if (std::string* text = TextOf(*run_.written, key)) return TextInto(value, *text, key);
       return true;
     }
     if (section == "measured") {
-      if (std::optional<int>* level = LevelOf(key)) return Int(value, *level, key);
-      if (ChannelsOf(key) != nullptr || key == "MotorSpeed") return Fail(key + " is no list");
-      return true;
-    }
-    if (section == "end") {
-      if (key == "how") return Text(value, run_.how, key);
-      if (key == "last_stage") return Int(value, run_.lastStage, key);
-      if (key == "last_item") return Text(value, run_.lastItem, key);
-      if (key == "result") return Int(value, run_.result, key);
-      if (key == "head_written") return Bool(value, run_.headWritten, key);
-      return true;
-    }
-    return true;
-  }
-
-  bool Deeper(const Scalar& value) {
-    if (KeyAt(0) == "measured") {
-      const std::string& key = KeyAt(1);
-      if (key == "MotorSpeed") return Int(value, run_.motorSpeeds.emplace_back(), key);
-      if (std::optional<ChannelValues>* values = ChannelsOf(key); values && *values) {
-        NamedValue& channel = (*values)->emplace_back();
-        channel.name = KeyAt(2);
-        return Int(value, channel.value, key);
+      if (std::optional<int>* level = LevelOf(key)) return IntInto(value, *level, key);
+      if (ChannelsOf(key) != nullptr || key == "MotorSpeed") {
+        return Fail(std::string(key) + " is no list");
       }
       return true;
     }
-    if (KeyAt(0) == "end" && KeyAt(1) == "log" && parts_ == RecordParts::kAll) {
-      return Text(value, run_.log.emplace_back(), "log");
+    if (section == "end") {
+      if (key == "how") return TextInto(value, run_.how, key);
+      if (key == "last_stage") return IntInto(value, run_.lastStage, key);
+      if (key == "last_item") return TextInto(value, run_.lastItem, key);
+      if (key == "result") return IntInto(value, run_.result, key);
+      if (key == "head_written") return BoolInto(value, run_.headWritten, key);
+      return true;
     }
     return true;
   }
@@ -296,12 +302,18 @@ std::string Hex(unsigned code) {
 
 }  // namespace
 
-std::optional<RecordedRun> ReadRecordedRun(std::string_view text, std::string& problem,
+std::optional<RecordedRun> ReadRecordedRun(std::string text, std::string& problem,
                                            RecordParts parts) {
   RecordedRun run;
-  RecordReader reader(run, parts);
-  Json::sax_parse(text, &reader);
-  problem = reader.Problem();
+  RecordReader handler(run, parts);
+  // Decoded in place, up to the text's terminating NUL; a NUL before the end ends the text early,
+  // and is no JSON. Iterative: no nesting, however deep, can use up the stack. Texts that are not
+  // UTF-8 are taken as they are: whoever shows one shows it with ShownText.
+  rapidjson::InsituStringStream stream(text.data());
+  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseInsituFlag;
+  const bool parsed =
+      !rapidjson::Reader().Parse<kFlags>(stream, handler).IsError() && stream.Tell() == text.size();
+  problem = handler.Problem(parsed);
   if (!problem.empty()) return std::nullopt;
   return run;
 }
@@ -316,6 +328,10 @@ std::string ResultInWords(const RecordedRun& run) {
 }
 
 std::string ShownText(std::string_view text) {
+  // Most texts are printable ASCII, and shown as they are.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    return std::string(text);
+  }
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {

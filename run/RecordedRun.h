@@ -69,9 +69,10 @@ enum class RecordParts : std::uint8_t {
   kWithoutLog,  // for a listing, which never shows the log
 };
 
-// Reads a record's text. Nothing, with the reason in `problem`, when the text is not JSON or not
-// the record of a run; values the run did not reach stay empty.
-std::optional<RecordedRun> ReadRecordedRun(std::string_view text, std::string& problem,
+// Reads a record's text (taken, as it is decoded in place). Nothing, with the reason in
+// `problem`, when the text is not JSON or not the record of a run; values the run did not reach
+// stay empty.
+std::optional<RecordedRun> ReadRecordedRun(std::string text, std::string& problem,
                                            RecordParts parts = RecordParts::kAll);
 
 // The head's identification field, or "head not read".

@@ -84,7 +84,7 @@ std::optional<std::string> WriteNewRecordFile(const std::filesystem::path& folde
 }
 
 bool WriteReportFile(const std::filesystem::path& folder, std::string_view recordFile,
-                     std::string_view recordText, std::string& problem) {
+                     const std::string& recordText, std::string& problem) {
   const std::optional<RecordedRun> run = ReadRecordedRun(recordText, problem);
   if (!run) {
     problem = std::string(recordFile) + ": " + problem;

@@ -1,10 +1,9 @@
 // How long the index of a runs folder takes: a folder of N records (default 10,000) and their
 // reports as the recorder writes them, a completed run's record each (log, gain steps and all
 // channel sets), over N / 5 heads, so that every head has a change to show. The index is
-// written R times (default 5) from nothing kept, with reading and rendering also timed apart;
-// then R times as the recorder does after a run: one new record, the others kept from before.
+// written R times (default 5), with reading and rendering also timed apart.
 // Prints numbers; judges nothing.
-//   runs_index_bench [records] [repeats]
+//   runs_index_bench [records] [repeats] [folder to keep the records in]
 
 #include <sys/resource.h>
 
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "adjust/SensorTables.h"
+#include "link/SettingsFile.h"
 #include "run/RunFiles.h"
 #include "run/RunRecord.h"
 #include "run/RunsIndex.h"
@@ -123,74 +123,79 @@ std::string LoadAverage() {
 int main(int argc, char** argv) {
   const int records = argc > 1 ? std::atoi(argv[1]) : 10'000;
   const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
-  const fs::path folder = fs::temp_directory_path() /
-                          ("qzr71-runs-index-bench-" + std::to_string(std::random_device()()));
-  std::mt19937 random(71);
+  // Making the records takes minutes (each is written to the disk for good, as the recorder
+  // writes it): a folder named here is kept, and serves again while it holds as many records.
+  const bool kept = argc > 3;
+  const fs::path folder =
+      kept ? fs::path(argv[3])
+           : fs::temp_directory_path() /
+                 ("qzr71-runs-index-bench-" + std::to_string(std::random_device()()));
+  const fs::path made = folder / ("made-" + std::to_string(records));
+  std::error_code ignored;
   std::string problem;
-  std::uintmax_t bytes = 0;
-  const int heads = std::max(1, records / 5);
-  // Each record with its report beside it, as the recorder leaves them.
-  const auto add = [&](int run) {
-    const RunFacts facts = CompletedRun(run % heads, run / heads, random);
-    const std::string text = RecordText(facts);
-    bytes += text.size();
-    const auto name = WriteNewRecordFile(folder, RecordFileStem(facts), text, problem);
-    return name && WriteReportFile(folder, *name, text, problem);
-  };
-  for (int i = 0; i < records; ++i) {
-    if (!add(i)) {
-      std::fprintf(stderr, "%s\n", problem.c_str());
-      return 1;
+  if (kept && fs::exists(made, ignored)) {
+    std::printf("%d records made before in %s\n", records, folder.string().c_str());
+  } else {
+    if (kept && fs::exists(folder, ignored) && !fs::is_empty(folder, ignored)) {
+      std::fprintf(stderr, "%s holds other files: name an empty or a new folder\n",
+                   folder.string().c_str());
+      return 2;
     }
+    std::mt19937 random(71);
+    std::uintmax_t bytes = 0;
+    const int heads = std::max(1, records / 5);
+    for (int run = 0; run < records; ++run) {
+      // Each record with its report beside it, as the recorder leaves them.
+      const RunFacts facts = CompletedRun(run % heads, run / heads, random);
+      const std::string text = RecordText(facts);
+      bytes += text.size();
+      const auto name = WriteNewRecordFile(folder, RecordFileStem(facts), text, problem);
+      if (!name || !WriteReportFile(folder, *name, text, problem)) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+      }
+    }
+    if (kept) WriteFileAtomically(made, "");
+    std::printf("%d records of %d heads, %.1f KB each on average, in %s\n", records, heads,
+                static_cast<double>(bytes) / records / 1024, folder.string().c_str());
   }
-  std::printf("%d records of %d heads, %.1f KB each on average, in %s\n", records, heads,
-              static_cast<double>(bytes) / records / 1024, folder.string().c_str());
 
   const auto median = [](std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
   };
-  // Without anything kept: the first index of a session, or the menu's.
-  std::vector<double> whole, wholeCpu, reading, rendering;
+  // As after each run and from the menu: the folder read and its index written anew.
+  std::vector<double> whole, wholeCpu, reading, readingCpu, rendering, renderingCpu;
   for (int r = 0; r < repeats; ++r) {
     Steady::time_point start = Steady::now();
     double cpu = CpuSeconds();
-    WriteRunsIndex(folder, problem);
+    if (!WriteRunsIndex(folder, problem)) std::fprintf(stderr, "%s\n", problem.c_str());
     whole.push_back(Since(start));
     wholeCpu.push_back(CpuSeconds() - cpu);
     start = Steady::now();
+    cpu = CpuSeconds();
     const auto read = ReadRecordsOf(folder, problem);
     reading.push_back(Since(start));
+    readingCpu.push_back(CpuSeconds() - cpu);
     start = Steady::now();
+    cpu = CpuSeconds();
     const std::string page = IndexPage(folder, *read, "2024-12-31T00:00:00+01:00");
     rendering.push_back(Since(start));
+    renderingCpu.push_back(CpuSeconds() - cpu);
     if (r == 0) std::printf("index.html: %.1f MB\n", static_cast<double>(page.size()) / 1e6);
   }
-  std::printf("index from nothing kept (read, render, write), median of %d: %.3f s (best %.3f s)\n",
-              repeats, median(whole), *std::min_element(whole.begin(), whole.end()));
-  std::printf("  processor time %.3f s; reading the records: %.3f s; rendering the page: %.3f s\n",
-              median(wholeCpu), median(reading), median(rendering));
-
-  // As the recorder does after each run: one new record, the rest kept from the index before.
-  RunsIndexCache cache;
-  WriteRunsIndex(folder, problem, &cache);
-  std::vector<double> afterRun, afterRunCpu;
-  for (int r = 0; r < repeats; ++r) {
-    add(records + r);
-    const Steady::time_point start = Steady::now();
-    const double cpu = CpuSeconds();
-    WriteRunsIndex(folder, problem, &cache);
-    afterRun.push_back(Since(start));
-    afterRunCpu.push_back(CpuSeconds() - cpu);
-  }
-  std::printf("index after a run, the records before it kept, median of %d: %.3f s (best %.3f s)\n",
-              repeats, median(afterRun), *std::min_element(afterRun.begin(), afterRun.end()));
-  std::printf("  processor time %.3f s\n", median(afterRunCpu));
+  std::printf(
+      "index (list, read, render, write), median of %d: %.3f s (best %.3f s), "
+      "processor time %.3f s\n",
+      repeats, median(whole), *std::min_element(whole.begin(), whole.end()), median(wholeCpu));
+  std::printf("  reading the records: %.3f s, processor time %.3f s\n", median(reading),
+              median(readingCpu));
+  std::printf("  rendering the page: %.3f s, processor time %.3f s\n", median(rendering),
+              median(renderingCpu));
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("load average over the last minute: %s", LoadAverage().c_str());
   std::printf("peak resident memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024);
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
+  if (!kept) fs::remove_all(folder, ignored);
   return 0;
 }

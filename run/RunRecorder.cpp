@@ -8,6 +8,7 @@
 #include "link/PortDriver.h"
 #include "run/RunFiles.h"
 #include "run/RunReport.h"
+#include "run/RunsIndex.h"
 
 RunRecorder::RunRecorder(MainFormModel& model, std::filesystem::path folder,
                          PortDescription describePort, MessageBoxes& boxes)
@@ -98,7 +99,7 @@ std::string RunRecorder::Write(const RunFacts& facts) {
   } else {
     note(problem);
   }
-  if (!WriteRunsIndex(folder_, problem, &index_)) note(problem);
+  if (!WriteRunsIndex(folder_, problem)) note(problem);
   return problems;
 }
 

@@ -9,7 +9,6 @@
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
 #include "run/RunRecord.h"
-#include "run/RunsIndex.h"
 
 class PortDriver;
 
@@ -50,7 +49,6 @@ class RunRecorder final : public RunObserver {
   bool running_ = false;
   RunFacts facts_;
   ReportWritten tellReport_;
-  RunsIndexCache index_;
 };
 
 // The port as the driver has it: the name, the device it maps to, and the line settings in force.

@@ -1,15 +1,13 @@
 #include "run/RunsIndex.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <set>
+#include <stdexcept>
 #include <system_error>
-#include <thread>
 #include <unordered_set>
 
 #include "link/SettingsFile.h"
@@ -30,19 +28,21 @@ constexpr std::uintmax_t kLargestRecord = 1 << 20;
 constexpr std::size_t kReportsMadePerIndex = 100;
 
 std::optional<std::string> ReadWhole(const fs::path& file, std::string& problem) {
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (error) {
-    problem = error.message();
+  // Unbuffered: the text goes straight into its string.
+  std::ifstream in;
+  in.rdbuf()->pubsetbuf(nullptr, 0);
+  in.open(file, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+  if (size < 0) {
+    problem = "cannot be read";
     return std::nullopt;
   }
-  if (size > kLargestRecord) {
+  if (static_cast<std::uintmax_t>(size) > kLargestRecord) {
     problem = "larger than a record can be (" + std::to_string(size) + " bytes)";
     return std::nullopt;
   }
-  std::ifstream in(file, std::ios::binary);
   std::string text(static_cast<std::size_t>(size), '\0');
-  if (!in || !in.read(text.data(), static_cast<std::streamsize>(size))) {
+  if (!in.seekg(0) || !in.read(text.data(), static_cast<std::streamsize>(size))) {
     problem = "cannot be read";
     return std::nullopt;
   }
@@ -92,19 +92,21 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// The data of the index's rows and sections is put in place, not set: setting copies a value
+// whole, and a head's section nests rows and charts.
 Data RunRow(const Run& run, const std::string& anchor) {
   const RecordedRun& r = run.Of();
   Data row;
-  row.set("date", page::ShownDate(r.started));
-  row.set("head", ShownText(HeadLabel(r)));
-  row.set("headAnchor", anchor);
-  row.set("how", ShownText(r.how));
-  row.set("resultClass", page::ResultClass(r));
-  row.set("lastItem", ShownText(r.lastItem));
-  row.set("checkWord", r.checkWord ? std::to_string(*r.checkWord) : std::string());
-  row.set("file", ShownText(run.record->file));
-  row.set("href", run.record->hasReport ? Data(page::LinkTo(ReportFileName(run.record->file)))
-                                        : Data(false));
+  row["date"] = Data(page::ShownDate(r.started));
+  row["head"] = Data(ShownText(HeadLabel(r)));
+  row["headAnchor"] = Data(anchor);
+  row["how"] = Data(ShownText(r.how));
+  row["resultClass"] = Data(page::ResultClass(r));
+  row["lastItem"] = Data(ShownText(r.lastItem));
+  row["checkWord"] = Data(r.checkWord ? std::to_string(*r.checkWord) : std::string());
+  row["file"] = Data(ShownText(run.record->file));
+  row["href"] =
+      run.record->hasReport ? Data(page::LinkTo(ReportFileName(run.record->file))) : Data(false);
   return row;
 }
 
@@ -123,7 +125,11 @@ constexpr Quantity kQuantities[] = {
     {"Level, no paper", &RecordedRun::noPaperLevel},
 };
 
-std::optional<int> ValueOf(const ChannelValues& values, const std::string& name) {
+// The channel's value in the run before: at the same place in the set, as records are written,
+// else wherever the set has it.
+std::optional<int> ValueBefore(const ChannelValues& values, std::size_t at,
+                               const std::string& name) {
+  if (at < values.size() && values[at].name == name) return values[at].value;
   for (const NamedValue& channel : values) {
     if (channel.name == name) return channel.value;
   }
@@ -139,9 +145,11 @@ std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& las
   const std::optional<ChannelValues>& then = before.*quantity.values;
   if (!now || !then) return std::nullopt;
   std::vector<std::optional<int>> deltas;
+  deltas.reserve(now->size());
   int largest = 1;
-  for (const NamedValue& channel : *now) {
-    const std::optional<int> old = ValueOf(*then, channel.name);
+  for (std::size_t i = 0; i < now->size(); ++i) {
+    const NamedValue& channel = (*now)[i];
+    const std::optional<int> old = ValueBefore(*then, i, channel.name);
     deltas.push_back(old ? std::optional<int>(channel.value - *old) : std::nullopt);
     if (old) largest = std::max(largest, std::abs(channel.value - *old));
   }
@@ -153,25 +161,32 @@ std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& las
     const NamedValue& channel = (*now)[i];
     if (deltas[i] == 0) continue;
     if (!numbers.empty()) numbers += ", ";
-    numbers += channel.name + " " + std::to_string(channel.value);
+    numbers += channel.name;
+    numbers += ' ';
+    numbers += std::to_string(channel.value);
     if (!deltas[i]) {
       numbers += " (not before)";
       continue;
     }
     const int delta = *deltas[i];
-    numbers += std::string(" (") + (delta > 0 ? "+" : "") + std::to_string(delta) + ")";
+    numbers += delta > 0 ? " (+" : " (";
+    numbers += std::to_string(delta);
+    numbers += ')';
     // Whole units: the chart is drawn a few pixels high.
     const int height = std::max(1, (10 * std::abs(delta) + largest / 2) / largest);
-    const std::string x = std::to_string(static_cast<int>(i) * kPitch);
-    (delta > 0 ? up : down) +=
-        "M" + x + " 0v" + std::to_string(delta > 0 ? -height : height) + "h3V0z";
+    std::string& path = delta > 0 ? up : down;
+    path += 'M';
+    path += std::to_string(static_cast<int>(i) * kPitch);
+    path += " 0v";
+    path += std::to_string(delta > 0 ? -height : height);
+    path += "h3V0z";
   }
   Data chart;
-  chart.set("title", quantity.title);
-  chart.set("width", std::to_string(static_cast<int>(deltas.size()) * kPitch));
-  chart.set("up", up);
-  chart.set("down", down);
-  chart.set("numbers", numbers.empty() ? "none" : ShownText(numbers));
+  chart["title"] = Data(quantity.title);
+  chart["width"] = Data(std::to_string(static_cast<int>(deltas.size()) * kPitch));
+  chart["up"] = Data(up);
+  chart["down"] = Data(down);
+  chart["numbers"] = Data(numbers.empty() ? "none" : ShownText(numbers));
   return chart;
 }
 
@@ -180,51 +195,63 @@ std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& las
 Data HeadSection(const std::string& label, const std::string& anchor,
                  const std::vector<Run>& runs) {
   Data section;
-  section.set("head", ShownText(label));
-  section.set("anchor", anchor);
-  Data rows = page::MakeList();
+  section["head"] = Data(ShownText(label));
+  section["anchor"] = Data(anchor);
+  Data& rows = section["runs"] = page::MakeList();
   std::vector<const Run*> completed;
   for (const Run& run : runs) {
     rows.push_back(RunRow(run, anchor));
     if (run.Of().Completed()) completed.push_back(&run);
   }
-  section.set("runs", rows);
   if (completed.size() < 2) {
-    section.set("change", false);
-    section.set("changeNote", completed.empty()
-                                  ? "No completed run yet."
-                                  : "One completed run: nothing before it to compare with.");
+    section["change"] = Data(false);
+    section["changeNote"] =
+        Data(completed.empty() ? "No completed run yet."
+                               : "One completed run: nothing before it to compare with.");
     return section;
   }
   const RecordedRun& last = completed.back()->Of();
   const RecordedRun& before = completed[completed.size() - 2]->Of();
-  Data change;
-  change.set("lastDate", page::ShownDate(last.started));
-  change.set("beforeDate", page::ShownDate(before.started));
-  Data charts = page::MakeList();
+  Data& change = section["change"] = Data();
+  change["lastDate"] = Data(page::ShownDate(last.started));
+  change["beforeDate"] = Data(page::ShownDate(before.started));
+  Data& charts = change["charts"] = page::MakeList();
   for (const Quantity& quantity : kQuantities) {
     if (auto chart = ChangeChart(quantity, last, before)) charts.push_back(*chart);
   }
-  change.set("charts", charts);
-  section.set("change", change);
   return section;
 }
 
-// The records a head's change compares: the last two completed runs of each head.
-std::set<std::string> ComparedFiles(const std::vector<IndexedRecord>& records) {
-  std::vector<Run> runs;
-  for (const IndexedRecord& record : records) {
-    if (record.run && record.run->Completed()) {
-      runs.push_back({&record, UtcSeconds(record.run->started).value_or(0)});
+// Where the page's two long lists go in its frame. Through the template engine whole, the
+// megabytes of a folder of thousands of runs would be copied over and over; instead the frame is
+// rendered with these marks, and the lists put in their places once. No text shown can hold a
+// mark: ShownText shows every control character as \xNN.
+constexpr std::string_view kRunRowsMark = "\x01runRows\x01";
+constexpr std::string_view kHeadSectionsMark = "\x01headSections\x01";
+
+// The frame with each mark, in the order they appear in it, replaced by its pieces, in one
+// string of the page's size. A list may have no mark only when it is empty.
+std::string Filled(
+    std::string_view frame,
+    std::initializer_list<std::pair<std::string_view, const std::vector<std::string>*>> lists) {
+  std::size_t size = frame.size();
+  for (const auto& [mark, pieces] : lists) {
+    for (const std::string& piece : *pieces) size += piece.size();
+  }
+  std::string page;
+  page.reserve(size);
+  for (const auto& [mark, pieces] : lists) {
+    const std::size_t at = frame.find(mark);
+    if (at == std::string_view::npos) {
+      if (pieces->empty()) continue;
+      throw std::logic_error("page template: no place for a list");
     }
+    page.append(frame.substr(0, at));
+    for (const std::string& piece : *pieces) page += piece;
+    frame.remove_prefix(at + mark.size());
   }
-  std::sort(runs.begin(), runs.end(), Newer);
-  std::map<std::string, int> taken;
-  std::set<std::string> files;
-  for (const Run& run : runs) {
-    if (++taken[HeadLabel(run.Of())] <= 2) files.insert(run.record->file);
-  }
-  return files;
+  page.append(frame);
+  return page;
 }
 
 bool WriteMissingReport(const fs::path& folder, IndexedRecord& record) {
@@ -236,70 +263,19 @@ bool WriteMissingReport(const fs::path& folder, IndexedRecord& record) {
 
 }  // namespace
 
-const IndexedRecord* RunsIndexCache::Record(const std::string& file, std::uintmax_t size,
-                                            fs::file_time_type modified) const {
-  const auto found = records_.find(file);
-  if (found == records_.end() || found->second.size != size || found->second.modified != modified) {
-    return nullptr;
-  }
-  return &found->second;
-}
-
-void RunsIndexCache::Keep(const std::vector<IndexedRecord>& records) {
-  const std::set<std::string> compared = ComparedFiles(records);
-  records_.clear();
-  for (const IndexedRecord& record : records) {
-    IndexedRecord& kept = records_.emplace(record.file, record).first->second;
-    // Only the runs a head's change compares need their values again.
-    static constexpr std::optional<ChannelValues> RecordedRun::*kValues[] = {
-        &RecordedRun::whitePaperLevel, &RecordedRun::paperGain,   &RecordedRun::daValue,
-        &RecordedRun::blackLevel,      &RecordedRun::noPaperGain, &RecordedRun::noPaperLevel};
-    if (!kept.run || compared.contains(kept.file) ||
-        std::none_of(std::begin(kValues), std::end(kValues),
-                     [&](auto values) { return ((*kept.run).*values).has_value(); })) {
-      continue;
-    }
-    auto thin = std::make_shared<RecordedRun>(*kept.run);
-    for (auto values : kValues) ((*thin).*values).reset();
-    kept.run = std::move(thin);
-  }
-}
-
-std::size_t RunsIndexCache::Size() const {
-  return records_.size();
-}
-
-const std::string* RunsIndexCache::Section(const std::string& head, const std::string& runs) const {
-  const auto found = sections_.find(head);
-  return found != sections_.end() && found->second.first == runs ? &found->second.second : nullptr;
-}
-
-void RunsIndexCache::KeepSection(const std::string& head, const std::string& runs,
-                                 std::string section) {
-  sections_[head] = {runs, std::move(section)};
-}
-
 std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
-                                                        std::string& problem,
-                                                        const RunsIndexCache* cache) {
+                                                        std::string& problem) {
   std::vector<IndexedRecord> records;
   std::error_code error;
   if (!fs::exists(folder, error) && !error) return records;
   std::unordered_set<std::string> names;
-  std::size_t keptCount = 0;
+  std::vector<std::string> recordFiles;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
     std::string name = page::PathText(entry->path().filename());
     std::error_code fileError;
     if (entry->path().extension() == ".json" && entry->is_regular_file(fileError)) {
-      IndexedRecord record;
-      record.file = name;
-      record.size = entry->file_size(fileError);
-      record.modified = entry->last_write_time(fileError);
-      const IndexedRecord* kept =
-          cache != nullptr ? cache->Record(name, record.size, record.modified) : nullptr;
-      keptCount += kept != nullptr ? 1 : 0;
-      records.push_back(kept != nullptr ? *kept : std::move(record));
+      recordFiles.push_back(name);
     }
     names.insert(std::move(name));
   }
@@ -307,46 +283,24 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
     problem = page::PathText(folder) + ": " + error.message();
     return std::nullopt;
   }
-  // The cache holds some runs without their values; it serves only while every record it holds
-  // is still there unchanged, so that no run it thinned can have become one a head compares.
-  if (cache != nullptr && keptCount != cache->Size()) {
-    for (IndexedRecord& record : records) {
-      if (record.run || !record.problem.empty())
-        record = {record.file, nullptr, {}, false, record.size, record.modified};
-    }
-  }
-  // Reading is most of an index's time: the records not kept are shared out among a few
-  // threads, each filling its own entries.
-  std::vector<IndexedRecord*> unread;
-  for (IndexedRecord& record : records) {
+  records.reserve(recordFiles.size());
+  for (std::string& file : recordFiles) {
+    IndexedRecord& record = records.emplace_back();
+    record.file = std::move(file);
     record.hasReport = names.contains(ReportFileName(record.file));
-    if (!record.run && record.problem.empty()) unread.push_back(&record);
-  }
-  std::atomic<std::size_t> next{0};
-  const auto read = [&] {
-    for (std::size_t i; (i = next++) < unread.size();) {
-      IndexedRecord& record = *unread[i];
-      try {
-        if (const auto text = ReadWhole(folder / page::PathOf(record.file), record.problem)) {
-          if (auto run = ReadRecordedRun(*text, record.problem, RecordParts::kWithoutLog)) {
-            record.run = std::make_shared<const RecordedRun>(std::move(*run));
-          }
-        }
-      } catch (const std::exception& failure) {
-        record.problem = failure.what();
+    try {
+      if (auto text = ReadWhole(folder / page::PathOf(record.file), record.problem)) {
+        record.run = ReadRecordedRun(std::move(*text), record.problem, RecordParts::kWithoutLog);
       }
+    } catch (const std::exception& failure) {
+      record.problem = failure.what();
     }
-  };
-  const unsigned helpers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u) - 1;
-  std::vector<std::thread> threads;
-  for (unsigned t = 0; t < helpers && unread.size() > 64; ++t) threads.emplace_back(read);
-  read();
-  for (std::thread& thread : threads) thread.join();
+  }
   return records;
 }
 
 std::string IndexPage(const fs::path& folder, const std::vector<IndexedRecord>& records,
-                      std::string_view written, RunsIndexCache* cache) {
+                      std::string_view written) {
   std::vector<Run> runs;
   std::vector<const IndexedRecord*> unreadable;
   for (const IndexedRecord& record : records) {
@@ -385,34 +339,26 @@ std::string IndexPage(const fs::path& folder, const std::vector<IndexedRecord>& 
   data.set("unreadable", bad);
   data.set("hasRuns", !runs.empty());
   // Thousands of runs: each row and each head is rendered on its own, which keeps the data
-  // handed to the renderer small.
-  std::string runRows;
+  // handed to the renderer small, and put in its place in the page at the end.
+  std::vector<std::string> runRows;
+  runRows.reserve(runs.size());
   for (const Run& run : runs) {
-    runRows += page::Render(kIndexRunTemplate, RunRow(run, anchors[HeadLabel(run.Of())]));
+    runRows.push_back(page::Render(kIndexRunTemplate, RunRow(run, anchors[HeadLabel(run.Of())])));
   }
-  data.set("runRows", runRows);
-  std::string headSections;
+  std::vector<std::string> headSections;
+  headSections.reserve(heads.size());
   for (const auto& [label, headRuns] : heads) {
-    std::string signature;
-    for (const Run& run : headRuns) {
-      signature += run.record->file + (run.record->hasReport ? "+" : "-") + "\n";
-    }
-    const std::string* kept = cache != nullptr ? cache->Section(label, signature) : nullptr;
-    if (kept != nullptr) {
-      headSections += *kept;
-      continue;
-    }
-    std::string section =
-        page::Render(kIndexHeadTemplate, HeadSection(label, anchors[label], headRuns));
-    headSections += section;
-    if (cache != nullptr) cache->KeepSection(label, signature, std::move(section));
+    headSections.push_back(
+        page::Render(kIndexHeadTemplate, HeadSection(label, anchors[label], headRuns)));
   }
-  data.set("headSections", headSections);
-  return page::Render(kIndexTemplate, data);
+  data.set("runRows", std::string(kRunRowsMark));
+  data.set("headSections", std::string(kHeadSectionsMark));
+  return Filled(page::Render(kIndexTemplate, data),
+                {{kRunRowsMark, &runRows}, {kHeadSectionsMark, &headSections}});
 }
 
-bool WriteRunsIndex(const fs::path& folder, std::string& problem, RunsIndexCache* cache) {
-  auto records = ReadRecordsOf(folder, problem, cache);
+bool WriteRunsIndex(const fs::path& folder, std::string& problem) {
+  auto records = ReadRecordsOf(folder, problem);
   if (!records) return false;
   // A folder of an older version may hold thousands of records without reports: a few at each
   // writing of the index, so that the end of a run is not held up for long.
@@ -426,8 +372,7 @@ bool WriteRunsIndex(const fs::path& folder, std::string& problem, RunsIndexCache
   }
   const fs::path index = folder / kIndexFileName;
   const std::string text =
-      IndexPage(folder, *records, StampOf(std::chrono::system_clock::now()).iso, cache);
-  if (cache != nullptr) cache->Keep(*records);
+      IndexPage(folder, *records, StampOf(std::chrono::system_clock::now()).iso);
   if (!WriteFileAtomically(index, text)) {
     problem = page::PathText(index) + ": the file could not be written (is the disk full?)";
     return false;
@@ -445,4 +390,8 @@ std::optional<fs::path> RunsIndexToShow(const fs::path& folder, std::string& pro
   const fs::path index = folder / kIndexFileName;
   if (WriteRunsIndex(folder, problem) || fs::is_regular_file(index, error)) return index;
   return std::nullopt;
+}
+
+std::string CannotShowRunsText(const std::string& problem) {
+  return "Can not show the runs" + (problem.empty() ? std::string() : "\n" + problem);
 }

@@ -275,7 +275,7 @@ TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
 TEST(RunsIndexPage, ShowsNamesAndHeadsAsTextAndLinksThatStayLinks) {
   std::vector<IndexedRecord> records(2);
   records[0].file = "<b>\"x\" #1.json";
-  records[0].run = std::make_shared<RecordedRun>(Reread(CompletedRun("<script>", "2024-05-01")));
+  records[0].run = Reread(CompletedRun("<script>", "2024-05-01"));
   records[0].hasReport = true;
   records[1].file = "<i>.json";
   records[1].problem = "<u>not JSON";
@@ -320,19 +320,35 @@ TEST(RunsIndexFile, ListsTheRecordsThatCannotBeReadAndStillShowsTheRest) {
   }
   WriteBytes(runs / "broken.json", "{\"tool\": \"qzr71adj\", \"started\": ");
   WriteBytes(runs / "other.json", "{\"tool\": \"qzr71adj\", \"started\": 5}");
+  // Nested far deeper than any stack could follow, within the size of a record.
+  WriteBytes(runs / "deep.json", "{\"tool\": \"qzr71adj\", \"x\": " + std::string(1'000'000, '['));
+  // A whole record, then a NUL and more: the text does not end where the record does.
+  const std::string record = RecordText(CompletedRun("DR0471A3", "2024-04-01"));
+  WriteBytes(runs / "cut.json", record + std::string(1, '\0') + "}");
+  // A record whose head's field holds a byte that is not UTF-8: still a run, shown as U+FFFD.
+  std::string latin1 = RecordText(CompletedRun("DR0555XX", "2024-04-02"));
+  latin1.replace(latin1.find("DR0555XX"), 8, "DR05\xE9XX");
+  WriteBytes(runs / "latin1.json", latin1);
   fs::create_directory(runs / "folder.json");
   WriteBytes(runs / "notes.txt", "not a record");
 
   ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
   const std::string page = ReadBytes(runs / "index.html");
-  EXPECT_NE(page.find("<td class=\"mono\">broken.json</td><td>not JSON</td>"), std::string::npos);
-  EXPECT_NE(page.find("<td class=\"mono\">other.json</td><td>not the record of a run ("),
-            std::string::npos);
+  // Listed with its name and the start of the reason.
+  const auto unreadable = [&](const std::string& file, const std::string& why) {
+    return page.find("<td class=\"mono\">" + file + "</td><td>" + why) != std::string::npos;
+  };
+  EXPECT_TRUE(unreadable("broken.json", "not JSON</td>"));
+  EXPECT_TRUE(unreadable("other.json", "not the record of a run ("));
+  EXPECT_TRUE(unreadable("deep.json", "not the record of a run (nested too deep)</td>"));
+  EXPECT_TRUE(unreadable("cut.json", "not JSON</td>"));
+  EXPECT_NE(page.find("Head <span class=\"mono\">DR05\xEF\xBF\xBDXX</span>"), std::string::npos);
+  EXPECT_EQ(page.find("\xE9"), std::string::npos);
   EXPECT_EQ(page.find("folder.json"), std::string::npos);
   EXPECT_EQ(page.find("notes.txt"), std::string::npos);
-  EXPECT_NE(page.find("3 runs in"), std::string::npos);
+  EXPECT_NE(page.find("4 runs in"), std::string::npos);
   EXPECT_EQ(ListedDates(page),
-            (std::vector<std::string>{"2024-05-03", "2024-05-02", "2024-05-01"}));
+            (std::vector<std::string>{"2024-05-03", "2024-05-02", "2024-05-01", "2024-04-02"}));
   for (const std::string& name : names) {
     const std::string report = ReportFileName(name);
     EXPECT_NE(page.find("<a href=\"" + report + "\">" + name + "</a>"), std::string::npos) << name;
@@ -382,7 +398,7 @@ std::string IndexOf(const fs::path& folder) {
   return std::regex_replace(page, std::regex("Rewritten after each run, [^.]*\\."), "");
 }
 
-TEST(RunsIndexFile, KeptBetweenRunsIsTheSameAsMadeAfresh) {
+TEST(RunsIndexFile, IsMadeFromTheFolderAsItIsEachTime) {
   TempDir dir;
   const fs::path runs = dir.Path() / "runs";
   std::string problem;
@@ -394,26 +410,27 @@ TEST(RunsIndexFile, KeptBetweenRunsIsTheSameAsMadeAfresh) {
   };
   add(CompletedRun("DR0471A3", "2024-05-01"));
   add(CompletedRun("DR0471A3", "2024-05-02", 1));
-  RunsIndexCache cache;
-  ASSERT_TRUE(WriteRunsIndex(runs, problem, &cache)) << problem;
-
-  const auto expectAsAfresh = [&](const char* after) {
-    ASSERT_TRUE(WriteRunsIndex(runs, problem, &cache)) << problem;
-    const std::string kept = IndexOf(runs);
-    ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
-    EXPECT_EQ(kept, IndexOf(runs)) << after;
-  };
   add(CompletedRun("DR0471A3", "2024-05-03", 4));
-  expectAsAfresh("a third completed run of the head");
-  add(FailedAtBlack("DR0999ZZ", "2024-05-04"));
-  expectAsAfresh("a run of another head");
-  // The runs compared are now the third and the second; with the third gone, the second and the
-  // first, whose values the cache no longer held.
+  ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
+  EXPECT_NE(IndexOf(runs).find("c0t_ir 5 (+3)"), std::string::npos);
+  const std::string before = IndexOf(runs);
+  ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
+  EXPECT_EQ(IndexOf(runs), before) << "the same folder, the same page";
+
+  // With the last completed run's record gone, the change is the second's against the first.
   fs::remove(runs / names[2]);
-  expectAsAfresh("the last completed run's record removed");
-  EXPECT_NE(IndexOf(runs).find("c0t_ir 2 (+1)"), std::string::npos);
-  WriteBytes(runs / names[1], "{}");
-  expectAsAfresh("a record overwritten");
+  ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
+  std::string page = IndexOf(runs);
+  EXPECT_EQ(page.find(names[2]), std::string::npos);
+  EXPECT_NE(page.find("c0t_ir 2 (+1)"), std::string::npos);
+
+  // A record rewritten is read as it is now.
+  WriteBytes(runs / names[0], "{}");
+  ASSERT_TRUE(WriteRunsIndex(runs, problem)) << problem;
+  page = IndexOf(runs);
+  EXPECT_NE(page.find("<td class=\"mono\">" + names[0] + "</td><td>not the record of a run ("),
+            std::string::npos);
+  EXPECT_NE(page.find("One completed run: nothing before it to compare with."), std::string::npos);
 }
 
 }  // namespace

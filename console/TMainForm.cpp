@@ -274,10 +274,7 @@ void TMainForm::Runs1Click() {
   const bool shown =
       index &&
       QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(index->u16string())));
-  if (!shown) {
-    QtMessageBoxes().ShowExclamation(
-        "Can not show the runs" + (problem.empty() ? std::string() : "\n" + problem), "RUNS");
-  }
+  if (!shown) QtMessageBoxes().ShowExclamation(CannotShowRunsText(problem), kCannotShowRunsCaption);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kMostPasses = 64;
 constexpr int kReadingsPerPass = 5;  // the head's levels settle; only the last is judged
 // In this pass s0t_ir stops climbing, so its gain never passes 15 (the non-paper item then
 // rejects a gain over 11).
@@ -93,9 +92,9 @@ StepResult AdjustGain(StepContext& context, std::span<std::uint8_t> gains, Chann
   const auto& levels = context.record.ReplyBuf;
   const ProgressStep step =
       set == ChannelSet::k24 ? ProgressStep::kGainAdjustment24 : ProgressStep::kGainAdjustment16;
-  ReportStep(context, step, 0, kMostPasses);
+  ReportStep(context, step, 0, kMostGainPasses);
   std::array<ChannelReading, head::kChannels24> readings{};
-  for (int pass = 0; pass < kMostPasses; ++pass) {
+  for (int pass = 0; pass < kMostGainPasses; ++pass) {
     if (WriteGains(context, gains, set) != 1) return log.LogCommError();
     for (int reading = 0; reading < kReadingsPerPass; ++reading) {
       if (QueryHead(context, p.replyLength) != 1) return log.LogCommError();
@@ -120,9 +119,9 @@ StepResult AdjustGain(StepContext& context, std::span<std::uint8_t> gains, Chann
       readings[i].bad = !channel.done;
     }
     // A channel is in once it has reached its target: a level at or above it.
-    ReportLevels(context, step, static_cast<std::uint32_t>(pass + 1), kMostPasses,
+    ReportLevels(context, step, static_cast<std::uint32_t>(pass + 1), kMostGainPasses,
                  std::span(readings).first(p.adjusted),
-                 done == p.adjusted || pass + 1 == kMostPasses);
+                 done == p.adjusted || pass + 1 == kMostGainPasses);
     if (done == p.adjusted) break;
   }
   if (WriteGains(context, gains, set) != 1) return log.LogCommError();

@@ -9,6 +9,9 @@
 // The two channel orders in which the head reports and accepts per-sensor values.
 enum class ChannelSet : std::uint8_t { k24, k16 };
 
+// Passes of a gain adjustment; a channel that never reaches its target ends at this gain.
+inline constexpr int kMostGainPasses = 64;
+
 // One adjusted channel during a gain adjustment.
 struct GainChannel {
   std::uint8_t gain = 0;

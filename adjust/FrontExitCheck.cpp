@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int kNoPaperBlockReadings = 10;
-constexpr std::uint8_t kNoPaperLimit = 101;
-constexpr int kLeastMargin = 84;  // an in-paper level must exceed its no-paper level by more
 
 }  // namespace
 
@@ -32,18 +30,18 @@ StepResult FrontExitCheck(StepContext& context) {
 
   const int front = record.FrontLevelNoPaper;
   const int exit = record.ExitLevelNoPaper;
-  const std::array<bool, 4> failed{front > kNoPaperLimit, exit > kNoPaperLimit,
-                                   record.FrontLevelInPaper <= front + kLeastMargin,
-                                   record.ExitLevelInPaper <= exit + kLeastMargin};
+  const std::array<bool, 4> failed{front > kFrontExitNoPaperLimit, exit > kFrontExitNoPaperLimit,
+                                   record.FrontLevelInPaper <= front + kFrontExitLeastMargin,
+                                   record.ExitLevelInPaper <= exit + kFrontExitLeastMargin};
 
   const auto atLeast = [](int level) {
-    return static_cast<std::uint8_t>(std::min(level + kLeastMargin + 1, 255));
+    return static_cast<std::uint8_t>(std::min(level + kFrontExitLeastMargin + 1, 255));
   };
   const std::array<ChannelReading, 4> levels{
-      ChannelReading{"front, no paper", record.FrontLevelNoPaper, 0, kNoPaperLimit, std::nullopt,
-                     std::nullopt, failed[0]},
-      ChannelReading{"exit, no paper", record.ExitLevelNoPaper, 0, kNoPaperLimit, std::nullopt,
-                     std::nullopt, failed[1]},
+      ChannelReading{"front, no paper", record.FrontLevelNoPaper, 0, kFrontExitNoPaperLimit,
+                     std::nullopt, std::nullopt, failed[0]},
+      ChannelReading{"exit, no paper", record.ExitLevelNoPaper, 0, kFrontExitNoPaperLimit,
+                     std::nullopt, std::nullopt, failed[1]},
       ChannelReading{"front, in paper", record.FrontLevelInPaper, atLeast(front), 255, std::nullopt,
                      std::nullopt, failed[2]},
       ChannelReading{"exit, in paper", record.ExitLevelInPaper, atLeast(exit), 255, std::nullopt,

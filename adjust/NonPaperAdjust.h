@@ -20,6 +20,14 @@ inline constexpr std::size_t kS0tInReading = 24 + kS0tIndex16;
 // The gains of the s0t_ir gain response check; its reading at gain i goes to GainStepLevel row i.
 inline constexpr std::array<std::uint8_t, 5> kS0tResponseGains{7, 8, 9, 10, 12};
 
+// The window of s0t_ir's level in the head's own regulation: 167.8 to 188.2 in whole readings.
+inline constexpr std::uint8_t kS0tWindowLowest = 168;
+inline constexpr std::uint8_t kS0tWindowHighest = 188;
+// The front and exit sensors without paper read at most this; with paper more than their level
+// without it plus the margin.
+inline constexpr std::uint8_t kFrontExitNoPaperLimit = 101;
+inline constexpr int kFrontExitLeastMargin = 84;
+
 // " ***** REGISTER check *****" after a cleared log, then the saturation check and, when it
 // passed, the gain response check.
 StepResult S0tRegisterCheck(StepContext& context);

@@ -1,24 +1,20 @@
+#include "adjust/AdjustDa.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/ProgressReports.h"
 #include "adjust/StepExchanges.h"
 
 namespace {
 
-// 167.8 to 188.2 in whole readings.
-constexpr std::uint8_t kWindowLowest = 168;
-constexpr std::uint8_t kWindowHighest = 188;
 constexpr std::uint8_t kInWindowNeeded = 20;
 constexpr std::uint32_t kMostPolls = 1000;
-constexpr std::uint8_t kDaLowest = 80;
-constexpr std::uint8_t kDaHighest = 120;
 constexpr std::size_t kS0tChannel24 = 23;
 
 void ReportPoll(StepContext& context, std::uint32_t polls, std::uint8_t inWindow, bool bad,
                 bool verdict) {
   const ChannelReading s0t{"s0t_ir",
                            context.record.ReplyBuf[0],
-                           kWindowLowest,
-                           kWindowHighest,
+                           kS0tWindowLowest,
+                           kS0tWindowHighest,
                            std::nullopt,
                            context.record.ReplyBuf[1],
                            bad};
@@ -40,7 +36,7 @@ StepResult S0tAutoAdjust(StepContext& context) {
     const std::uint8_t level = record.ReplyBuf[0];
     const std::uint8_t daValue = record.ReplyBuf[1];
     record.DaValue[kS0tChannel24] = daValue;
-    const bool inside = level >= kWindowLowest && level <= kWindowHighest;
+    const bool inside = level >= kS0tWindowLowest && level <= kS0tWindowHighest;
     if (inside) ++inWindow;
     if (inWindow < kInWindowNeeded) {
       ReportPoll(context, polls + 1, inWindow, !inside, polls + 1 == kMostPolls);

@@ -18,6 +18,8 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "console/DesignScale.h"
 #include "console/Forms.h"
@@ -29,6 +31,7 @@
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 #include "run/RunFiles.h"
+#include "run/RunsIndex.h"
 
 namespace {
 
@@ -104,6 +107,7 @@ void TMainForm::BuildMenu() {
   Serialdevices1 = Opiton1->addAction(QStringLiteral("Serial devices"));
   Levels1 = Opiton1->addAction(QStringLiteral("Levels"));
   Runsfolder1 = Opiton1->addAction(QStringLiteral("Runs folder"));
+  Runs1 = Opiton1->addAction(QStringLiteral("Runs"));
 
   for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
 
@@ -114,6 +118,7 @@ void TMainForm::BuildMenu() {
   connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
   connect(Levels1, &QAction::triggered, this, &TMainForm::Levels1Click);
   connect(Runsfolder1, &QAction::triggered, this, &TMainForm::Runsfolder1Click);
+  connect(Runs1, &QAction::triggered, this, &TMainForm::Runs1Click);
 }
 
 void TMainForm::BuildControls() {
@@ -261,6 +266,15 @@ void TMainForm::Runsfolder1Click() {
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
     QtMessageBoxes().ShowExclamation("Can not open the folder " + folder.string(), "RUNS FOLDER");
   }
+}
+
+void TMainForm::Runs1Click() {
+  std::string problem;
+  const std::optional<std::filesystem::path> index = RunsIndexToShow(RunsFolder(), problem);
+  const bool shown =
+      index &&
+      QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(index->u16string())));
+  if (!shown) QtMessageBoxes().ShowExclamation(CannotShowRunsText(problem), kCannotShowRunsCaption);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -46,6 +46,7 @@ class TMainForm final : public QMainWindow {
   // The "Serial devices" dialog, made after the three windows; nothing to show until then.
   QWidget* SerialDevicesForm = nullptr;
   QAction* Runsfolder1;
+  QAction* Runs1;
   QAction* Levels1;
 
   QGroupBox* AdjItem;
@@ -73,6 +74,8 @@ class TMainForm final : public QMainWindow {
   void Levels1Click();
   // Shows the folder of the run records in the desktop's file manager.
   void Runsfolder1Click();
+  // Shows the index of the runs, brought up to date, in the desktop's browser.
+  void Runs1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include <QApplication>
 #include <QEvent>
@@ -90,6 +92,13 @@ int RunTool(QApplication& app) {
   };
 #endif
   RunRecorder recorder(MainForm->Model, RunsFolder(), describePort, boxes);
+  // Whoever started the tool from a shell (the demo does) learns where each run's page is.
+  recorder.TellReports([](const std::filesystem::path& report, const RunEnding& ending) {
+    const std::string line =
+        "Run " + std::string(RunEndName(ending.how)) + "; its report: " + report.string() + "\n";
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+  });
 
   ShownReport shownReport;
   if (qEnvironmentVariableIsSet("QZR71_REPORT_SHOWN")) MainForm->installEventFilter(&shownReport);

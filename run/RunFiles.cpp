@@ -5,6 +5,9 @@
 #include <system_error>
 
 #include "link/SettingsFile.h"
+#include "run/PageParts.h"
+#include "run/RecordedRun.h"
+#include "run/RunReport.h"
 
 namespace {
 
@@ -78,4 +81,19 @@ std::optional<std::string> WriteNewRecordFile(const std::filesystem::path& folde
   }
   problem = folder.string() + ": no free name for " + stem + ".json";
   return std::nullopt;
+}
+
+bool WriteReportFile(const std::filesystem::path& folder, std::string_view recordFile,
+                     const std::string& recordText, std::string& problem) {
+  const std::optional<RecordedRun> run = ReadRecordedRun(recordText, problem);
+  if (!run) {
+    problem = std::string(recordFile) + ": " + problem;
+    return false;
+  }
+  const std::filesystem::path file = folder / page::PathOf(ReportFileName(recordFile));
+  if (!WriteFileAtomically(file, ReportPage(*run, recordFile))) {
+    problem = page::PathText(file) + ": the file could not be written (is the disk full?)";
+    return false;
+  }
+  return true;
 }

@@ -31,6 +31,11 @@ std::optional<std::string> WriteNewRecordFile(const std::filesystem::path& folde
                                               const std::string& stem, std::string_view text,
                                               std::string& problem);
 
+// Writes the report page of the record file named recordFile (in the folder) beside it, from the
+// record's text: whole or not at all. False with the reason in `problem`.
+bool WriteReportFile(const std::filesystem::path& folder, std::string_view recordFile,
+                     const std::string& recordText, std::string& problem);
+
 // Adds one line at the end of the history file, with the header first when the file is new or
 // empty. The line goes in with one write and is synced; a write that fails part way is taken
 // back, so the file never holds half a line. False with the reason in `problem`.

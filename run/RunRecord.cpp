@@ -131,6 +131,10 @@ Json MeasuredJson(const RunFacts& facts) {
   }
   const bool daAdjusted = CountOf(facts, P::kDaAdjustment) > 0;
   const bool s0tAdjusted = CountOf(facts, P::kS0tAutoAdjust) > 0;
+  if (daAdjusted && !facts.whitePaperLevels.empty()) {
+    json["WhitePaperLevel"] =
+        Channels24(facts.whitePaperLevels, 0, facts.whitePaperLevels.size() - 1);
+  }
   if (daAdjusted || s0tAdjusted) {
     Json da = daAdjusted ? Channels24(record.DaValue, 0, head::kChannels24 - 2) : Json::object();
     if (s0tAdjusted) da.update(Channels24(record.DaValue, 23, 23));

@@ -58,6 +58,8 @@ struct RunFacts {
   LocalStamp ended;
   std::optional<HeadDataFacts> headData;   // empty when stage 0 did not read the head
   std::vector<std::uint32_t> motorSpeeds;  // each reading divided by 10, in order
+  // The levels of channels 0..22 on the white paper in the D/A adjustment's last reading.
+  std::vector<std::uint8_t> whitePaperLevels;
   std::map<ProgressStep, StepSeen> steps;  // the steps that reported in this run
   AdjustmentRecord record;                 // as the run left it
   RunEnding ending;

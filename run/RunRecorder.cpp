@@ -7,6 +7,8 @@
 #include "link/ComPortPath.h"
 #include "link/PortDriver.h"
 #include "run/RunFiles.h"
+#include "run/RunReport.h"
+#include "run/RunsIndex.h"
 
 RunRecorder::RunRecorder(MainFormModel& model, std::filesystem::path folder,
                          PortDescription describePort, MessageBoxes& boxes)
@@ -50,6 +52,12 @@ void RunRecorder::Watch(const ProgressReport& report) {
   if (report.step == ProgressStep::kMotorSpeedCheck && report.value) {
     facts_.motorSpeeds.push_back(*report.value);
   }
+  if (report.step == ProgressStep::kDaAdjustment && !report.channels.empty()) {
+    facts_.whitePaperLevels.clear();
+    for (const ChannelReading& channel : report.channels) {
+      facts_.whitePaperLevels.push_back(channel.level);
+    }
+  }
 }
 
 void RunRecorder::RunEnded(const RunEnding& ending) {
@@ -71,17 +79,28 @@ void RunRecorder::RunEnded(const RunEnding& ending) {
 }
 
 std::string RunRecorder::Write(const RunFacts& facts) {
-  std::string recordProblem;
+  std::string problems;
+  const auto note = [&problems](const std::string& problem) {
+    problems += (problems.empty() ? "" : "\n") + problem;
+  };
+  std::string problem;
+  const std::string text = RecordText(facts);
   const std::optional<std::string> name =
-      WriteNewRecordFile(folder_, RecordFileStem(facts), RecordText(facts), recordProblem);
+      WriteNewRecordFile(folder_, RecordFileStem(facts), text, problem);
+  if (!name) note(problem);
   // The history keeps the run even when its record file could not be written.
-  std::string historyProblem;
   if (!AppendHistoryLine(folder_ / kHistoryFileName, HistoryHeader(),
-                         HistoryLine(facts, name.value_or("")), historyProblem) &&
-      recordProblem.empty()) {
-    return historyProblem;
+                         HistoryLine(facts, name.value_or("")), problem)) {
+    note(problem);
   }
-  return recordProblem;
+  if (!name) return problems;
+  if (WriteReportFile(folder_, *name, text, problem)) {
+    if (tellReport_) tellReport_(folder_ / ReportFileName(*name), facts.ending);
+  } else {
+    note(problem);
+  }
+  if (!WriteRunsIndex(folder_, problem)) note(problem);
+  return problems;
 }
 
 PortFacts DescribePort(const PortDriver& driver) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "link/MessageBoxes.h"
 #include "run/MainFormModel.h"
@@ -14,7 +15,8 @@ class PortDriver;
 // Keeps a record of every run: watches the run controller for the start and the end of a run,
 // and the steps' progress for what the record alone does not keep (the three motor speeds, what
 // stage 0 read, how far each step got). At the end it writes the run's record file and its line
-// of the history into the runs folder. A record that cannot be written changes nothing in the
+// of the history into the runs folder, the run's report page beside its record, and the folder's
+// index anew. A record that cannot be written changes nothing in the
 // run, the head or the log: one message box says so once the run has ended.
 class RunRecorder final : public RunObserver {
  public:
@@ -30,10 +32,13 @@ class RunRecorder final : public RunObserver {
   void RunEnded(const RunEnding& ending) override;
 
   const std::filesystem::path& Folder() const { return folder_; }
+  // Told the report page of each run once it is written.
+  using ReportWritten = std::function<void(const std::filesystem::path&, const RunEnding&)>;
+  void TellReports(ReportWritten tell) { tellReport_ = std::move(tell); }
 
  private:
   void Watch(const ProgressReport& report);
-  // Both files; an empty text when all went in, else what went wrong.
+  // The files; an empty text when all went in, else what went wrong, a line for each.
   std::string Write(const RunFacts& facts);
 
   MainFormModel& model_;
@@ -43,6 +48,7 @@ class RunRecorder final : public RunObserver {
   std::size_t ticket_;
   bool running_ = false;
   RunFacts facts_;
+  ReportWritten tellReport_;
 };
 
 // The port as the driver has it: the name, the device it maps to, and the line settings in force.

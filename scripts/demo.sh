@@ -4,7 +4,7 @@
 # in a scratch working directory, so that the user's own comm.ini stays untouched. The simulator
 # stops, and the scratch directory goes, when the tool exits. The records of the demo's runs go to
 # the build folder's runs/ (or $QZR71_RUNS_DIR when set), never among a workshop's own records,
-# and stay there after the demo.
+# and stay there after the demo; the tool prints the path of each run's report page.
 #   bash scripts/demo.sh                     on the desktop
 #   bash scripts/demo.sh --virtual-display   on a machine without one: on a virtual X display
 set -euo pipefail

@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libcli11-dev nlohmann-json3-dev python3
+  libcli11-dev nlohmann-json3-dev rapidjson-dev libkainjow-mustache-dev python3
   fonts-dejavu-core desktop-file-utils
 )
 # Extra packages asked for by the caller.

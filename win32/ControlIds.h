@@ -24,6 +24,7 @@ inline constexpr int kCOMMport1 = 210;
 inline constexpr int kVersion1 = 211;
 inline constexpr int kLevels1 = 212;
 inline constexpr int kRunsfolder1 = 213;
+inline constexpr int kRuns1 = 214;
 
 // Settings dialog: the three groups' boxes, then their entries in order from the first.
 inline constexpr int kOkBtn = IDOK;

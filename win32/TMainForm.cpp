@@ -3,9 +3,12 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "run/RunFiles.h"
+#include "run/RunsIndex.h"
 #include "run/VersionText.h"
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
@@ -36,6 +39,13 @@ bool ShowInExplorer(const std::filesystem::path& folder) {
   return result > 32;
 }
 
+// Opens a page with the program the desktop opens .html files with: the browser.
+bool ShowInBrowser(const std::filesystem::path& page) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
 void SetText(HWND control, const std::string& text) {
   const std::wstring wanted = Wide(text);
   // Unchanged captions are left alone: setting one repaints the control.
@@ -54,7 +64,8 @@ TMainForm::TMainForm(const Seams& seams, const MainFormModel::StageFactory& make
     : Model(seams.port, seams.bell, seams.clock, seams.pump, makeStages),
       gate_(seams.gate),
       boxes_(seams.boxes),
-      openFolder_(ShowInExplorer) {
+      openFolder_(ShowInExplorer),
+      openPage_(ShowInBrowser) {
   BuildMenu();
   Create(Kind::kFrame, kClassName, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
          L"QZR-71 Adjustment software", nullptr, MainMenu1);
@@ -79,6 +90,7 @@ void TMainForm::BuildMenu() {
   // The tool's own additions follow the two items the technician knows.
   AppendMenuW(Opiton1, MF_STRING, control::kLevels1, L"Levels");
   AppendMenuW(Opiton1, MF_STRING, control::kRunsfolder1, L"Runs folder");
+  AppendMenuW(Opiton1, MF_STRING, control::kRuns1, L"Runs");
   AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(File1), L"File");
   AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(Opiton1), L"Opiton");
 
@@ -256,6 +268,14 @@ void TMainForm::Runsfolder1Click() {
   }
 }
 
+void TMainForm::Runs1Click() {
+  std::string problem;
+  const std::optional<std::filesystem::path> index = RunsIndexToShow(RunsFolder(), problem);
+  if (!index || !openPage_(*index)) {
+    boxes_.ShowExclamation(CannotShowRunsText(problem), kCannotShowRunsCaption);
+  }
+}
+
 bool TMainForm::TranslateShortcut(MSG& message) const {
   if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
   return TranslateAcceleratorW(hwnd_, shortcuts_, &message) != 0;
@@ -286,6 +306,9 @@ void TMainForm::Command(int id) {
       break;
     case control::kRunsfolder1:
       Runsfolder1Click();
+      break;
+    case control::kRuns1:
+      Runs1Click();
       break;
     default:
       break;

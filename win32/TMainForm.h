@@ -17,8 +17,9 @@ class TLevelsForm;
 // controller; it decides nothing itself.
 class TMainForm final : public Window {
  public:
-  // Shows a folder in the desktop's file manager; false when that failed.
-  using FolderOpener = std::function<bool(const std::filesystem::path&)>;
+  // Shows a folder in the desktop's file manager, or a page in its browser; false when that
+  // failed.
+  using Opener = std::function<bool(const std::filesystem::path&)>;
 
   struct Seams {
     PortLink& port;
@@ -62,12 +63,15 @@ class TMainForm final : public Window {
   void Levels1Click();
   // Shows the folder of the run records in Explorer.
   void Runsfolder1Click();
+  // Shows the index of the runs folder, brought up to date, in the browser.
+  void Runs1Click();
 
   // Ctrl+X, for the message loop to translate while this window or one of its controls has it.
   bool TranslateShortcut(MSG& message) const;
   // Centred on the screen and shown.
   void Show(int how);
-  void SetFolderOpener(FolderOpener opener) { openFolder_ = std::move(opener); }
+  void SetFolderOpener(Opener opener) { openFolder_ = std::move(opener); }
+  void SetPageOpener(Opener opener) { openPage_ = std::move(opener); }
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -86,7 +90,8 @@ class TMainForm final : public Window {
 
   InputGate& gate_;
   MessageBoxes& boxes_;
-  FolderOpener openFolder_;
+  Opener openFolder_;
+  Opener openPage_;
   HACCEL shortcuts_ = nullptr;
   design::Font windowFont_;
   design::Font controlFont_;

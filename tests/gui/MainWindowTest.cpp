@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, StartsWithTheStartTextCaptionsMenusAndEnabledControls) {
   EXPECT_EQ(form_->File1->actions(), (QList<QAction*>{form_->Start1, form_->Exit1}));
   EXPECT_EQ(form_->Opiton1->actions(),
             (QList<QAction*>{form_->COMMport1, form_->Version1, form_->Serialdevices1,
-                             form_->Levels1, form_->Runsfolder1}));
+                             form_->Levels1, form_->Runsfolder1, form_->Runs1}));
   EXPECT_EQ(form_->Start1->text(), "Start");
   EXPECT_EQ(form_->Exit1->text(), "Exit");
   EXPECT_EQ(form_->Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -425,6 +425,20 @@ TEST_F(MainWindowTest, RunsFolderOpensTheRecordsFolderInTheFileManager) {
   unsetenv("QZR71_RUNS_DIR");
   EXPECT_EQ(files.shown, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
   EXPECT_TRUE(std::filesystem::is_directory(folder)) << "made before the first run";
+}
+
+TEST_F(MainWindowTest, RunsOpensTheIndexOfTheRunsFolderInTheBrowser) {
+  const std::filesystem::path folder = dir_.Path() / "records" / "runs";
+  setenv("QZR71_RUNS_DIR", folder.c_str(), 1);
+  FileManager browser;
+  EXPECT_EQ(form_->Runs1->text(), "Runs");
+  ChooseMenuItem(form_->MainMenu1, form_->Opiton1, form_->Runs1);
+  unsetenv("QZR71_RUNS_DIR");
+  EXPECT_EQ(
+      browser.shown,
+      QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString((folder / "index.html").string()))});
+  EXPECT_NE(ReadBytes(folder / "index.html").find("No run yet."), std::string::npos)
+      << "written before the first run";
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowWhileARunWaitsLeavesItsRecord) {

@@ -16,6 +16,7 @@
 #include "adjust/SensorTables.h"
 #include "run/RunFiles.h"
 #include "run/RunRecorder.h"
+#include "run/RunReport.h"
 #include "tests/adjust/HeadsimStage.h"
 
 namespace {
@@ -146,6 +147,10 @@ void ExpectMeasuredAsOnTheWire(const Json& measured, const Wire& wire) {
     ASSERT_TRUE(wire.gains24);
     EXPECT_EQ(Channels(measured["PaperGain"], 24, SensorName), *wire.gains24);
   }
+  if (measured.contains("WhitePaperLevel")) {
+    ASSERT_TRUE(wire.daReply);
+    EXPECT_EQ(Channels(measured["WhitePaperLevel"], 23, SensorName), Slice(*wire.daReply, 0, 23));
+  }
   if (measured.contains("DaValue")) {
     ASSERT_TRUE(wire.daReply);
     const Json& da = measured["DaValue"];
@@ -233,7 +238,28 @@ class RecordedRun : public HeadsimStage {
   }
   void TearDown() override {
     recorder_.reset();
+    KeepRuns();
     HeadsimStage::TearDown();
+  }
+
+  // With QZR71_KEEP_RUNS set, the records and reports go on into that folder, for a look at
+  // pages of real runs (scripts/screenshot-pages.sh).
+  void KeepRuns() const {
+    const char* keep = std::getenv("QZR71_KEEP_RUNS");
+    std::error_code error;
+    if (keep == nullptr || runs_.empty() || !fs::is_directory(runs_, error)) return;
+    fs::create_directories(keep, error);
+    for (const auto& entry : fs::directory_iterator(runs_, error)) {
+      if (entry.path().extension() != ".json") continue;
+      // The fake clock starts every run at the same moment: later runs take the next free name.
+      const std::string stem = entry.path().stem().string();
+      std::string kept = stem;
+      for (int n = 2; fs::exists(fs::path(keep) / (kept + ".json")); ++n) {
+        kept = stem + "-" + std::to_string(n);
+      }
+      fs::copy_file(entry.path(), fs::path(keep) / (kept + ".json"), error);
+      fs::copy_file(runs_ / (stem + ".html"), fs::path(keep) / (kept + ".html"), error);
+    }
   }
 
   std::vector<fs::path> RecordFiles() const {
@@ -349,18 +375,29 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
       (std::vector<std::string>{started, headId.starts_with("-") ? "'" + headId : headId, row.how,
                                 std::string(StageName(static_cast<std::uint8_t>(row.lastStage))),
                                 speed, s0tGain, checkWord, records[0].filename().string()}));
+  // Its report beside it, saying how the run ended, and the folder's index linking to it.
+  const std::string name = records[0].filename().string();
+  const std::string report = ReadBytes(runs_ / ReportFileName(name));
+  const std::string item(StageName(static_cast<std::uint8_t>(row.lastStage)));
+  const std::string words = std::string(row.how) == "completed" ? "completed"
+                            : std::string(row.how) == "failed"  ? "failed in " + item
+                                                                : row.how + (" after " + item);
+  EXPECT_NE(report.find("\">" + words + "</td>"), std::string::npos) << words;
+  EXPECT_NE(ReadBytes(runs_ / "index.html").find("<a href=\"" + ReportFileName(name) + "\">"),
+            std::string::npos);
+
   // Named by start time and identification field.
   const std::string stamp = std::regex_replace(started.substr(0, 19), std::regex("[-:]"), "");
   EXPECT_EQ(records[0].filename().string().substr(0, 16),
             stamp.substr(0, 8) + "-" + stamp.substr(9, 6) + "_");
 }
 
-const std::vector<std::string> kAll{"MotorSpeed",        "GainStepLevel",    "PaperGain",
-                                    "DaValue",           "BlackLevel",       "FrontLevelInPaper",
-                                    "ExitLevelInPaper",  "NoPaperGain",      "NoPaperLevel",
-                                    "FrontLevelNoPaper", "ExitLevelNoPaper", "CheckWord"};
-const std::vector<std::string> kThroughBlack{"MotorSpeed", "GainStepLevel", "PaperGain", "DaValue",
-                                             "BlackLevel"};
+const std::vector<std::string> kAll{
+    "MotorSpeed",        "GainStepLevel",     "PaperGain",        "WhitePaperLevel", "DaValue",
+    "BlackLevel",        "FrontLevelInPaper", "ExitLevelInPaper", "NoPaperGain",     "NoPaperLevel",
+    "FrontLevelNoPaper", "ExitLevelNoPaper",  "CheckWord"};
+const std::vector<std::string> kThroughBlack{"MotorSpeed",      "GainStepLevel", "PaperGain",
+                                             "WhitePaperLevel", "DaValue",       "BlackLevel"};
 
 const RecordRow kRows[] = {
     {"Completed", "", "", {}, 4, Then::kNothing, "completed", 4, 162, true, HeadRead::kBlock, kAll},
@@ -423,8 +460,8 @@ const RecordRow kRows[] = {
      1,
      false,
      HeadRead::kBlock,
-     {"MotorSpeed", "GainStepLevel", "PaperGain", "DaValue", "BlackLevel", "FrontLevelInPaper",
-      "ExitLevelInPaper"}},
+     {"MotorSpeed", "GainStepLevel", "PaperGain", "WhitePaperLevel", "DaValue", "BlackLevel",
+      "FrontLevelInPaper", "ExitLevelInPaper"}},
     {"AbandonedAtTheQuestion",
      "",
      "",

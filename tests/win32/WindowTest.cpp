@@ -56,12 +56,31 @@ class WindowTest : public Win32Windows {
     PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
   }
 
-  ~WindowTest() override { _putenv_s("QZR71_COM1", ""); }
+  ~WindowTest() override {
+    _putenv_s("QZR71_COM1", "");
+    _wputenv_s(L"QZR71_RUNS_DIR", L"");
+  }
+
+  // The runs folder at a place of the test's own; returns it.
+  std::filesystem::path RunsFolderAt(const std::filesystem::path& folder) {
+    _wputenv_s(L"QZR71_RUNS_DIR", folder.c_str());
+    return folder;
+  }
+
+  // Stands in for the desktop: records what the window asks it to open, and opens it or not.
+  TMainForm::Opener Desktop() {
+    return [this](const std::filesystem::path& path) {
+      opened_.push_back(path);
+      return desktopOpens_;
+    };
+  }
 
   AckingPort port_;
   std::array<StepResult, 5> results_{};
   std::array<int, 5> runs_{};
   std::function<void()> during_;
+  std::vector<std::filesystem::path> opened_;
+  bool desktopOpens_ = true;
 };
 
 TEST_F(WindowTest, StartsWithTheStartTextCaptionsMenusAndControlsToolsCanFind) {
@@ -141,8 +160,9 @@ TEST_F(WindowTest, StartsWithTheStartTextCaptionsMenusAndControlsToolsCanFind) {
   EXPECT_EQ(items(form_->MainMenu1), (std::vector<std::string>{"File", "Opiton"}));
   EXPECT_EQ(items(form_->File1), (std::vector<std::string>{"Start", "Exit\tCtrl+X"}));
   EXPECT_EQ(items(form_->Opiton1),
-            (std::vector<std::string>{"COM port", "Version", "Levels", "Runs folder"}));
-  for (int command : {control::kStart1, control::kExit1, control::kCOMMport1, control::kVersion1}) {
+            (std::vector<std::string>{"COM port", "Version", "Levels", "Runs folder", "Runs"}));
+  for (int command : {control::kStart1, control::kExit1, control::kCOMMport1, control::kVersion1,
+                      control::kRuns1}) {
     EXPECT_TRUE(MenuEnabled(command)) << command;
   }
 }
@@ -378,24 +398,46 @@ TEST_F(WindowTest, TheDialogsOpenWithoutBlockingAndComeToTheFront) {
 }
 
 TEST_F(WindowTest, RunsFolderOpensTheRecordsFolderAndSaysSoWhenItCannot) {
-  const std::filesystem::path folder = dir_.Path() / "records" / "runs";
-  _wputenv_s(L"QZR71_RUNS_DIR", folder.c_str());
-  std::vector<std::filesystem::path> shown;
-  bool opens = true;
-  form_->SetFolderOpener([&](const std::filesystem::path& path) {
-    shown.push_back(path);
-    return opens;
-  });
+  const std::filesystem::path folder = RunsFolderAt(dir_.Path() / "records" / "runs");
+  form_->SetFolderOpener(Desktop());
   Choose(control::kRunsfolder1);
-  EXPECT_EQ(shown, std::vector<std::filesystem::path>{folder});
+  EXPECT_EQ(opened_, std::vector<std::filesystem::path>{folder});
   EXPECT_TRUE(std::filesystem::is_directory(folder)) << "made before the first run";
   EXPECT_TRUE(boxes_.shown.empty() || boxes_.shown.back().caption != "RUNS FOLDER");
 
-  opens = false;
+  desktopOpens_ = false;
   Choose(control::kRunsfolder1);
-  _wputenv_s(L"QZR71_RUNS_DIR", L"");
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown.back().caption, "RUNS FOLDER");
+}
+
+TEST_F(WindowTest, RunsShowsTheIndexOfTheRunsFolderAndSaysSoWhenItCannot) {
+  const std::filesystem::path folder = RunsFolderAt(dir_.Path() / "records" / "runs");
+  form_->SetPageOpener(Desktop());
+  const std::size_t boxes = boxes_.shown.size();
+  Choose(control::kRuns1);
+  EXPECT_EQ(opened_, std::vector<std::filesystem::path>{folder / "index.html"});
+  EXPECT_NE(ReadBytes(folder / "index.html").find("No run yet."), std::string::npos)
+      << "written before the first run";
+  EXPECT_EQ(boxes_.shown.size(), boxes);
+
+  // No browser to show it: the box, once.
+  desktopOpens_ = false;
+  Choose(control::kRuns1);
+  ASSERT_EQ(boxes_.shown.size(), boxes + 1);
+  EXPECT_EQ(boxes_.shown.back().caption, "RUNS");
+  EXPECT_EQ(boxes_.shown.back().text, "Can not show the runs");
+
+  // No folder can be made where a file is: the box says why, and nothing is opened.
+  WriteBytes(dir_.Path() / "file", "not a folder");
+  RunsFolderAt(dir_.Path() / "file" / "runs");
+  desktopOpens_ = true;
+  Choose(control::kRuns1);
+  EXPECT_EQ(opened_.size(), 2u);
+  ASSERT_EQ(boxes_.shown.size(), boxes + 2);
+  EXPECT_EQ(boxes_.shown.back().caption, "RUNS");
+  EXPECT_NE(boxes_.shown.back().text.find("Can not show the runs\n"), std::string::npos);
+  EXPECT_NE(boxes_.shown.back().text.find("file"), std::string::npos);
 }
 
 TEST_F(WindowTest, TabGoesStartCancelAndRoundPastTheLog) {

@@ -1,0 +1,126 @@
+#include "run/PageParts.h"
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+#include "run/PageTemplates.h"
+
+namespace page {
+
+namespace {
+
+// The entity a character is escaped to in HTML, or none.
+const char* EntityOf(char c) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&apos;";
+    default:
+      return nullptr;
+  }
+}
+
+// Escapes for HTML as the library's own escaping does, but copies the runs between those
+// characters whole: a page of thousands of runs escapes megabytes.
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  std::size_t from = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (const char* entity = EntityOf(text[at])) {
+      if (from == 0) escaped.reserve(text.size() + 16);
+      escaped.append(text, from, at - from);
+      escaped += entity;
+      from = at + 1;
+    }
+  }
+  if (from == 0) return text;
+  escaped.append(text, from);
+  return escaped;
+}
+
+// Where the renderer writes: straight on the end of the page.
+struct PageText {
+  std::string& text;
+  PageText& operator<<(const std::string& part) {
+    text += part;
+    return *this;
+  }
+};
+
+}  // namespace
+
+std::string Render(std::string_view pageTemplate, const Data& data) {
+  // Each template is compiled once; an index renders one of them for every run.
+  static std::mutex lock;
+  static std::map<const char*, kainjow::mustache::mustache> compiled;
+  // The stylesheet is looked up beside the data rather than copied into it.
+  static const Data style("style",
+                          kainjow::mustache::partial([] { return std::string(kPageStyle); }));
+  const std::lock_guard<std::mutex> held(lock);
+  auto found = compiled.find(pageTemplate.data());
+  if (found == compiled.end()) {
+    found = compiled.try_emplace(pageTemplate.data(), std::string(pageTemplate)).first;
+    if (!found->second.is_valid()) {
+      // The templates are the program's own: a broken one is a fault of this build.
+      throw std::logic_error("page template: " + found->second.error_message());
+    }
+    found->second.set_custom_escape(Escaped);
+  }
+  kainjow::mustache::context<std::string> context(&data);
+  context.push(&style);
+  std::string page;
+  PageText out{page};
+  found->second.render(context, out);
+  return page;
+}
+
+std::string ShownDate(std::string_view iso) {
+  // 2024-05-01T10:11:12+02:00
+  if (iso.size() == 25 && iso[10] == 'T') {
+    return ShownText(std::string(iso.substr(0, 10)) + " " + std::string(iso.substr(11, 8)) + " " +
+                     std::string(iso.substr(19)));
+  }
+  return ShownText(iso);
+}
+
+std::string ResultClass(const RecordedRun& run) {
+  if (run.how == "completed") return "completed";
+  if (run.how == "failed") return "failed";
+  return "other";
+}
+
+std::string LinkTo(std::string_view fileName) {
+  std::string link;
+  for (const char c : fileName) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      link.push_back(c);
+      continue;
+    }
+    char code[4];
+    std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+    link += code;
+  }
+  return link;
+}
+
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathOf(std::string_view text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+}  // namespace page

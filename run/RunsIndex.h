@@ -1,0 +1,47 @@
+#pragma once
+
+// The index of a runs folder: every run, newest first, linked to its report, and one section per
+// head with its runs and what changed at its last completed run. Made from the JSON records
+// alone; a record that cannot be read is listed with its file name and the rest still shows.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/RecordedRun.h"
+
+inline constexpr std::string_view kIndexFileName = "index.html";
+
+// One record file of the folder as the index sees it.
+struct IndexedRecord {
+  std::string file;                // its name in the folder
+  std::optional<RecordedRun> run;  // none when it could not be read
+  std::string problem;             // why not
+  bool hasReport = false;          // its report page is beside it
+};
+
+// The records of the folder (the files named *.json), read without their logs. None, with the
+// reason in `problem`, when the folder cannot be listed; a missing folder holds none.
+std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const std::filesystem::path& folder,
+                                                        std::string& problem);
+
+// The page. `written` is the moment it is made, as the records write their times.
+std::string IndexPage(const std::filesystem::path& folder,
+                      const std::vector<IndexedRecord>& records, std::string_view written);
+
+// Rewrites index.html in the folder, whole or not at all, after writing the reports of up to a
+// hundred records that have none yet (records of a version that wrote no reports). False, with
+// the reason in `problem`, when the folder cannot be listed or the index not written.
+bool WriteRunsIndex(const std::filesystem::path& folder, std::string& problem);
+
+// What the menu opens: the folder's index, brought up to date first (the folder is made when
+// missing, so that the index shows an empty folder before the first run). The index file, or
+// nothing with the reason in `problem` when it could not be written and no earlier one exists.
+std::optional<std::filesystem::path> RunsIndexToShow(const std::filesystem::path& folder,
+                                                     std::string& problem);
+
+// The caption and text of the box that says the index could not be shown.
+inline constexpr const char* kCannotShowRunsCaption = "RUNS";
+std::string CannotShowRunsText(const std::string& problem);

@@ -28,6 +28,24 @@ struct SensorFault {
   int blackFrom = 1;
   int blackTo = 1 << 30;
   bool dataSelectStuck = false;  // the short set reads this channel on the long set's line
+  // Levels the converter gives while the amplifier's gain register holds a chosen value.
+  struct GainLevel {
+    std::uint8_t gain = 0;
+    std::uint8_t level = 0;
+    bool longSet = true;
+    bool shortSet = true;
+  };
+  std::vector<GainLevel> gainLevels;
+  // What the head's own D/A regulation answers for this sensor in its replies from..to, counted
+  // from each start of the regulation; the first that covers a reply acts. The loop holds the
+  // sensor's D/A value meanwhile.
+  struct RegulationAnswer {
+    std::uint8_t level = 0;
+    std::optional<std::uint8_t> da;  // the D/A value the register is set to and reported
+    int from = 1;
+    int to = 1 << 30;
+  };
+  std::vector<RegulationAnswer> regulation;
 };
 
 enum class EchoFault { kNone, kWrong, kSwapped };

@@ -131,15 +131,29 @@ double HeadModel::Level(std::size_t sensor, std::uint8_t gain, std::uint8_t daVa
   return t.dark + signal + sigma * noise;
 }
 
-std::uint8_t HeadModel::Convert(std::size_t sensor, double level) const {
-  const auto& stuck = faults_.sensors[sensor].stuckLevel;
-  return stuck ? *stuck : ToByte(level);
+std::uint8_t HeadModel::Convert(std::size_t sensor, double level, Set set,
+                                std::uint8_t gain) const {
+  const SensorFault& fault = faults_.sensors[sensor];
+  if (fault.stuckLevel) return *fault.stuckLevel;
+  for (const SensorFault::GainLevel& forced : fault.gainLevels) {
+    if (forced.gain == gain && (set == Set::kLong ? forced.longSet : forced.shortSet)) {
+      return forced.level;
+    }
+  }
+  return ToByte(level);
+}
+
+const SensorFault::RegulationAnswer* HeadModel::RegulationAnswerFor(std::size_t sensor) const {
+  for (const SensorFault::RegulationAnswer& answer : faults_.sensors[sensor].regulation) {
+    if (regulationReplies_ >= answer.from && regulationReplies_ <= answer.to) return &answer;
+  }
+  return nullptr;
 }
 
 Levels24 HeadModel::LongSet(const Noise& noise) {
   Levels24 levels{};
   for (std::size_t c = 0; c < levels.size(); ++c) {
-    levels[c] = Convert(c, Level(c, gain24[c], da[c], false, noise[c]));
+    levels[c] = Convert(c, Level(c, gain24[c], da[c], false, noise[c]), Set::kLong, gain24[c]);
   }
   return levels;
 }
@@ -149,7 +163,7 @@ Levels16 HeadModel::ShortSet(const Noise& noise) {
   for (std::size_t i = 0; i < levels.size(); ++i) {
     const std::size_t s = SensorOfShortIndex(i);
     const std::uint8_t daValue = s < 24 ? da[s] : std::uint8_t{100};
-    levels[i] = Convert(s, Level(s, gain16[i], daValue, i < 10, noise[s]));
+    levels[i] = Convert(s, Level(s, gain16[i], daValue, i < 10, noise[s]), Set::kShort, gain16[i]);
   }
   return levels;
 }
@@ -189,28 +203,46 @@ std::uint8_t HeadModel::RegulateOne(std::size_t sensor, std::uint8_t level,
 
 void HeadModel::StartDaRegulation() {
   regulating_ = true;
+  regulationReplies_ = 0;
 }
 
 std::array<std::uint8_t, 48> HeadModel::DaRegulationStep() {
   regulating_ = true;
-  const Levels24 levels = LongSet(Sample());
+  ++regulationReplies_;
+  // s0t_ir has a regulation of its own (0xA0); this one leaves it alone.
+  std::array<const SensorFault::RegulationAnswer*, kS0t> forced{};
+  for (std::size_t c = 0; c < forced.size(); ++c) {
+    forced[c] = RegulationAnswerFor(c);
+    if (forced[c] && forced[c]->da) da[c] = *forced[c]->da;
+  }
+  Levels24 levels = LongSet(Sample());
+  for (std::size_t c = 0; c < forced.size(); ++c) {
+    if (forced[c]) levels[c] = forced[c]->level;
+  }
   std::array<std::uint8_t, 48> reply{};
   std::copy(levels.begin(), levels.end(), reply.begin());
   std::copy(da.begin(), da.end(), reply.begin() + 24);
-  for (std::size_t c = 0; c < kS0t; ++c) da[c] = RegulateOne(c, levels[c], da[c]);
+  // The loop holds a channel while its answers are forced.
+  for (std::size_t c = 0; c < kS0t; ++c) {
+    if (!forced[c]) da[c] = RegulateOne(c, levels[c], da[c]);
+  }
   return reply;
 }
 
 void HeadModel::StartS0tRegulation() {
   regulating_ = true;
+  regulationReplies_ = 0;
 }
 
 std::array<std::uint8_t, 2> HeadModel::S0tRegulationStep() {
   regulating_ = true;
+  ++regulationReplies_;
+  const SensorFault::RegulationAnswer* forced = RegulationAnswerFor(kS0t);
+  if (forced && forced->da) da[kS0t] = *forced->da;
   const Levels16 levels = ShortSet(Sample());
-  const std::uint8_t level = levels[11];
+  const std::uint8_t level = forced ? forced->level : levels[11];
   const std::array<std::uint8_t, 2> reply = {level, da[kS0t]};
-  da[kS0t] = RegulateOne(kS0t, level, da[kS0t]);
+  if (!forced) da[kS0t] = RegulateOne(kS0t, level, da[kS0t]);
   return reply;
 }
 

@@ -75,7 +75,9 @@ class HeadModel {
   double Amplify(std::size_t sensor, std::uint8_t gain) const;
   double Level(std::size_t sensor, std::uint8_t gain, std::uint8_t daValue, bool otherLine,
                double noise) const;
-  std::uint8_t Convert(std::size_t sensor, double level) const;
+  enum class Set { kLong, kShort };
+  std::uint8_t Convert(std::size_t sensor, double level, Set set, std::uint8_t gain) const;
+  const SensorFault::RegulationAnswer* RegulationAnswerFor(std::size_t sensor) const;
   Levels24 LongSet(const Noise& noise);
   Levels16 ShortSet(const Noise& noise);
   std::uint8_t RegulateOne(std::size_t sensor, std::uint8_t level, std::uint8_t daValue) const;
@@ -86,6 +88,7 @@ class HeadModel {
   std::normal_distribution<double> normal_{0.0, 1.0};
   std::uint64_t conversions_ = 0;
   bool regulating_ = false;
+  int regulationReplies_ = 0;  // since the regulation last started
   int blackReadings_ = 0;
   double blackBoost_ = 0.0;
   bool motorRunning_ = false;

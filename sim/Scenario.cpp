@@ -1,5 +1,6 @@
 #include "sim/Scenario.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -185,6 +186,25 @@ PaperChange ParsePaper(const std::vector<std::string>& tokens) {
   return change;
 }
 
+// regulation SENSOR LEVEL [da D] [readings N-M]
+SensorFault::RegulationAnswer ParseRegulationAnswer(const std::vector<std::string>& tokens) {
+  SensorFault::RegulationAnswer answer;
+  answer.level = ParseByte(tokens[2]);
+  for (std::size_t i = 3; i < tokens.size(); i += 2) {
+    if (i + 1 >= tokens.size()) throw Failure{"expected 'da D' or 'readings N-M'"};
+    if (tokens[i] == "da") {
+      answer.da = ParseByte(tokens[i + 1]);
+    } else if (tokens[i] == "readings") {
+      const Occurrences readings = ParseOccurrences(tokens[i + 1]);
+      answer.from = static_cast<int>(readings.from);
+      answer.to = static_cast<int>(std::min<std::uint32_t>(readings.to, 1u << 30));
+    } else {
+      throw Failure{"expected 'da D' or 'readings N-M'"};
+    }
+  }
+  return answer;
+}
+
 std::optional<std::uint8_t>& FrontExitField(HeadFaults& head, const std::string& sensor,
                                             const std::string& state) {
   const bool inPaper = state == "in-paper";
@@ -264,6 +284,20 @@ void ParseLine(const std::vector<std::string>& tokens, Scenario& scenario) {
       fault.blackFrom = static_cast<int>(readings.from);
       fault.blackTo = static_cast<int>(std::min<std::uint32_t>(readings.to, 1u << 30));
     }
+  } else if (word == "gain-level") {
+    Need(tokens, 3, 4);
+    SensorFault::GainLevel forced;
+    forced.gain = ParseByte(tokens[2]);
+    forced.level = ParseByte(tokens[3]);
+    if (tokens.size() == 5) {
+      if (tokens[4] != "long" && tokens[4] != "short") throw Failure{"expected long or short"};
+      forced.longSet = tokens[4] == "long";
+      forced.shortSet = !forced.longSet;
+    }
+    head.sensors[ParseSensor(tokens[1])].gainLevels.push_back(forced);
+  } else if (word == "regulation") {
+    Need(tokens, 2, 6);
+    head.sensors[ParseSensor(tokens[1])].regulation.push_back(ParseRegulationAnswer(tokens));
   } else if (word == "data-select-stuck") {
     Need(tokens, 0, 10);
     for (std::size_t c = 0; c < 10; ++c) head.sensors[c].dataSelectStuck = tokens.size() == 1;

@@ -95,6 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"da-never-settles.scn", 1, false, " Adjustment error"},
         Expected{"da-settles-out-of-range.scn", 1, false, " Error sensor: l3u_gn"},
         Expected{"black-level-over-in-tenth-reading.scn", 2, false, " Error sensor: c0d_ir"},
+        Expected{"black-level-at-limits.scn", 4, true, "", true},
+        Expected{"black-level-one-over-limits.scn", 2, false, " Black level error"},
         Expected{"black-level-over-in-early-readings.scn", 4, true, "", true},
         Expected{"data-select-stuck.scn", 1, false, " Data Select Line error"},
         Expected{"s0t-saturated.scn", 3, false, "s0t_ir 240 ERROR OVER 4.3v"},
@@ -126,7 +128,7 @@ TEST(CatalogueFiles, EveryScenarioFileIsCoveredAndParses) {
     ++files;
     Load(entry.path().filename().string());
   }
-  EXPECT_EQ(files, 42u);
+  EXPECT_EQ(files, 44u);
 }
 
 }  // namespace

@@ -222,6 +222,29 @@ TEST(Model, LevelsFallWithTheDaValueAndRiseWithEveryDoublingOfTheGain) {
   }
 }
 
+TEST(Model, ChosenLevelsActAtTheirGainAndInTheirRegulationReplies) {
+  Head head(
+      "gain-level l3t_ir 5 104 long\ngain-level l3t_ir 5 53 short\n"
+      "regulation c0t_ir 50 da 90 readings 2-3\nregulation c0t_ir 60 readings 2");
+  std::array<std::uint8_t, 24> gains = Fill24(5);
+  head.Send(head::GainFrame24(gains));
+  head.Send(head::GainFrame16(std::span(gains).first<16>()));
+  head.Send({head::kCmdTakeReading});
+  const Bytes reading = head.Enq();
+  EXPECT_EQ(reading[0], 104);
+  EXPECT_EQ(reading[24], 53);
+  head.Send(head::DaAdjustStartFrame());
+  std::vector<std::pair<int, int>> c0t;  // level and D/A value of each reply
+  for (int reply = 1; reply <= 4; ++reply) {
+    const Bytes answer = head.Enq();
+    c0t.emplace_back(answer[1], answer[24 + 1]);
+  }
+  EXPECT_NE(c0t[0].first, 50);
+  EXPECT_EQ(c0t[1], std::pair(50, 90)) << "the first line that covers a reply acts";
+  EXPECT_EQ(c0t[2], std::pair(50, 90));
+  EXPECT_EQ(c0t[3].second, 90) << "the loop held the D/A value while the answers were forced";
+}
+
 TEST(Model, PaperFollowsACarefulTechnicianUnlessTheScenarioSaysOtherwise) {
   auto whiteThenBlack = [](const std::string& scenario) {
     Head head(scenario);
@@ -252,6 +275,9 @@ TEST(Scenario, ReportsTheLineOfTheFirstMistake) {
       {"late enq:C4 1 count=900", "line 1: 'late' takes ms=N"},
       {"silent any ms=5", "line 1: 'silent' takes messages=N"},
       {"data-select-stuck b0t_ir", "line 1: only the first ten channels have a data select line"},
+      {"gain-level l3t_ir 4 95 both", "line 1: expected long or short"},
+      {"regulation s0t_ir 178 da", "line 1: expected 'da D' or 'readings N-M'"},
+      {"regulation s0t_ir 178 at 5", "line 1: expected 'da D' or 'readings N-M'"},
   };
   for (const auto& [text, message] : cases) {
     std::istringstream in(text);

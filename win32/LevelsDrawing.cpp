@@ -73,10 +73,12 @@ int LineHeight(HDC dc, HFONT font) {
   return metrics.tmHeight;
 }
 
-void Text(HDC dc, HFONT font, const std::wstring& text, RECT box, UINT format) {
+// Returns the box as DrawTextW left it: with DT_CALCRECT, the box the text needs.
+RECT Text(HDC dc, HFONT font, const std::wstring& text, RECT box, UINT format) {
   const HGDIOBJ old = SelectObject(dc, font);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
   SelectObject(dc, old);
+  return box;
 }
 
 std::wstring WideOf(std::string_view text) {
@@ -285,8 +287,8 @@ LevelsLook MeasureLevels(HDC dc, const LevelsFonts& fonts, UINT dpi) {
       m, [&](const std::vector<std::string_view>& names) { return WidestName(dc, fonts, names); });
   m.name = WidestName(dc, fonts, LevelsTableKinds().front().names);
 
-  RECT legend{0, 0, look.rowWidth, 0};
-  Text(dc, fonts.plain, kLegend, legend, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+  const RECT legend = Text(dc, fonts.plain, kLegend, RECT{0, 0, look.rowWidth, 0},
+                           DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
   look.legend = legend.bottom - legend.top;
   return look;
 }

@@ -38,14 +38,14 @@ StepResult FrontExitCheck(StepContext& context) {
     return static_cast<std::uint8_t>(std::min(level + kFrontExitLeastMargin + 1, 255));
   };
   const std::array<ChannelReading, 4> levels{
-      ChannelReading{"front, no paper", record.FrontLevelNoPaper, 0, kFrontExitNoPaperLimit,
+      ChannelReading{kFrontExitLevelNames[0], record.FrontLevelNoPaper, 0, kFrontExitNoPaperLimit,
                      std::nullopt, std::nullopt, failed[0]},
-      ChannelReading{"exit, no paper", record.ExitLevelNoPaper, 0, kFrontExitNoPaperLimit,
+      ChannelReading{kFrontExitLevelNames[1], record.ExitLevelNoPaper, 0, kFrontExitNoPaperLimit,
                      std::nullopt, std::nullopt, failed[1]},
-      ChannelReading{"front, in paper", record.FrontLevelInPaper, atLeast(front), 255, std::nullopt,
-                     std::nullopt, failed[2]},
-      ChannelReading{"exit, in paper", record.ExitLevelInPaper, atLeast(exit), 255, std::nullopt,
-                     std::nullopt, failed[3]}};
+      ChannelReading{kFrontExitLevelNames[2], record.FrontLevelInPaper, atLeast(front), 255,
+                     std::nullopt, std::nullopt, failed[2]},
+      ChannelReading{kFrontExitLevelNames[3], record.ExitLevelInPaper, atLeast(exit), 255,
+                     std::nullopt, std::nullopt, failed[3]}};
 
   // The head expects the request once more; its answer is not used.
   if (SendHeadFrame(context, head::FrontExitRequestFrame()) != 1) return log.LogCommError();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "adjust/StepContext.h"
 #include "adjust/StepResult.h"
@@ -27,6 +28,9 @@ inline constexpr std::uint8_t kS0tWindowHighest = 188;
 // without it plus the margin.
 inline constexpr std::uint8_t kFrontExitNoPaperLimit = 101;
 inline constexpr int kFrontExitLeastMargin = 84;
+// The check's four levels as it reports them: each sensor without paper, then with it.
+inline constexpr std::array<std::string_view, 4> kFrontExitLevelNames{
+    "front, no paper", "exit, no paper", "front, in paper", "exit, in paper"};
 
 // " ***** REGISTER check *****" after a cleared log, then the saturation check and, when it
 // passed, the gain response check.

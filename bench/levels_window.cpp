@@ -223,7 +223,7 @@ double CostOfAPicture(int pictures) {
   auto& [report, channels] = da;
   InputBlocker::Scope stage(window.blocker);  // as in a stage: the window knows one runs
   const auto pumpOnce = [&pump] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(110));  // a refresh falls due
+    std::this_thread::sleep_for(std::chrono::milliseconds(260));  // a refresh falls due
     const double cpu = CpuSeconds();
     pump.Pump();
     return CpuSeconds() - cpu;

@@ -1,24 +1,26 @@
 #include "console/ChannelBar.h"
 
-#include <QEvent>
-#include <QFontMetrics>
+#include <algorithm>
+
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionFocusRect>
 
+#include "console/DesignScale.h"
+#include "console/FlatFrame.h"
+
 namespace {
 
-constexpr int kGap = 8;
-constexpr int kSmallestTrack = 120;
-constexpr int kPreferredTrack = 200;
 constexpr int kScale = 256;  // levels 0 to 255
-
-// The widest texts each column must hold: the longest name a step reports, the longest word and
-// the longest values line.
-const char* const kWidestName = "front, no paper";
-const char* const kWidestWord = "high";
-const char* const kWidestValues = "level 255, window 255 to 255, gain 255, D/A 255";
+// Designed lengths, at 120 pixels per inch.
+constexpr int kMargin = 4;
+constexpr int kGap = 8;
+constexpr int kNarrowGap = 4;
+constexpr int kLeastBar = 55;
+constexpr int kRowSpace = 5;  // a row's height over its text's
 
 QColor StateColour(ChannelState state) {
   switch (state) {
@@ -33,126 +35,231 @@ QColor StateColour(ChannelState state) {
   return Qt::black;
 }
 
-QStaticText PlainText(const QString& text) {
-  QStaticText prepared(text);
-  prepared.setTextFormat(Qt::PlainText);
-  prepared.setPerformanceHint(QStaticText::AggressiveCaching);
-  return prepared;
+QColor Mix(const QColor& over, const QColor& under, int overOf255) {
+  const auto part = [overOf255](int a, int b) {
+    return (a * overOf255 + b * (255 - overOf255)) / 255;
+  };
+  return {part(over.red(), under.red()), part(over.green(), under.green()),
+          part(over.blue(), under.blue())};
 }
 
-QFont Bold(QFont font) {
+QFont BoldOf(QFont font) {
   font.setBold(true);
   return font;
 }
 
+QString Latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The row's description, made when a screen reader asks for it rather than for every picture.
+class ChannelBarAccessible final : public QAccessibleWidget {
+ public:
+  explicit ChannelBarAccessible(ChannelBar* bar) : QAccessibleWidget(bar) {}
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Description) {
+      return static_cast<const ChannelBar*>(widget())->SpokenText();
+    }
+    return QAccessibleWidget::text(kind);
+  }
+};
+
+QAccessibleInterface* AccessibleChannelBar(const QString& className, QObject* object) {
+  if (className == QLatin1String("ChannelBar")) {
+    if (auto* bar = qobject_cast<ChannelBar*>(object)) return new ChannelBarAccessible(bar);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-ChannelBar::ChannelBar(QWidget* parent) : QWidget(parent) {
+ChannelTable::ChannelTable(const QFont& font) : plain_(font), bold_(BoldOf(font)) {
+  const QFontMetrics metrics(font);
+  rowHeight_ = metrics.height() + design::ToLogical(kRowSpace);
+  textTop_ = (rowHeight_ - metrics.height()) / 2;
+  measures_.margin = design::ToLogical(kMargin);
+  measures_.gap = design::ToLogical(kGap);
+  measures_.narrowGap = design::ToLogical(kNarrowGap);
+  measures_.mark = metrics.height() - 4;
+  for (const ChannelState state : {ChannelState::kInside, ChannelState::kBelow,
+                                   ChannelState::kAbove, ChannelState::kJudgedBad}) {
+    const QString word = Latin1(ChannelStateWord(state));
+    measures_.word = std::max({measures_.word, plain_.Width(word), bold_.Width(word)});
+  }
+  measures_.number = plain_.Width(u"255");
+  measures_.bar =
+      std::max(design::ToLogical(kLeastBar), plain_.Width(Latin1(kScaleLeast)) + measures_.gap +
+                                                 plain_.Width(Latin1(kScaleMost)));
+  for (std::size_t i = 0; i < kLevelsColumns; ++i) {
+    measures_.titles[i] = plain_.Width(Latin1(LevelsColumnTitle(static_cast<LevelsColumn>(i))));
+  }
+  rowWidth_ = LevelsWindowRowWidth(
+      measures_, [this](const std::vector<std::string_view>& names) { return WidestName(names); });
+  measures_.name = WidestName(LevelsTableKinds().front().names);
+  columns_ = PlaceLevelsColumns(measures_, rowWidth_, true, true);
+}
+
+int ChannelTable::WidestName(const std::vector<std::string_view>& names) {
+  int widest = 0;
+  for (const std::string_view name : names) {
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    widest = std::max({widest, plain_.Width(text), bold_.Width(text)});
+  }
+  return widest;
+}
+
+bool ChannelTable::Fit(const LevelsPicture& picture, int rowWidth) {
+  const std::vector<ChannelReading>& channels = picture.Channels();
+  const bool same = rowWidth == fittedWidth_ && picture.HasGains() == gains_ &&
+                    picture.HasDaValues() == daValues_ &&
+                    std::equal(channels.begin(), channels.end(), names_.begin(), names_.end(),
+                               [](const ChannelReading& channel, std::string_view name) {
+                                 return channel.name == name;
+                               });
+  if (same) return false;
+  names_.clear();
+  for (const ChannelReading& channel : channels) names_.push_back(channel.name);
+  gains_ = picture.HasGains();
+  daValues_ = picture.HasDaValues();
+  fittedWidth_ = rowWidth;
+  LevelsMeasures measures = measures_;
+  measures.name = WidestName(names_);
+  const LevelsColumns placed = PlaceLevelsColumns(measures, rowWidth, gains_, daValues_);
+  if (placed == columns_) return false;
+  columns_ = placed;
+  return true;
+}
+
+ChannelHeader::ChannelHeader(ChannelTable& table, QWidget* parent)
+    : QWidget(parent), table_(table) {
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QSize ChannelHeader::sizeHint() const {
+  return {table_.RowWidth(), table_.RowHeight()};
+}
+
+void ChannelHeader::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRgb paper = palette().color(QPalette::Window).rgb();
+  const QRgb ink = palette().color(QPalette::WindowText).rgb();
+  painter.fillRect(rect(), QColor::fromRgb(paper));
+  const LevelsColumns& c = table_.Columns();
+  CachedText& text = table_.Plain();
+  const int top = table_.TextTop();
+  const auto left = [&](int x, std::string_view title) {
+    text.Draw(painter, QPoint(x, top), Latin1(title), ink, paper);
+  };
+  const auto right = [&](int x, std::string_view title) {
+    text.DrawRightAligned(painter, QPoint(x, top), Latin1(title), ink, paper);
+  };
+  left(c.mark.left, LevelsColumnTitle(LevelsColumn::kState));
+  left(c.name.left, LevelsColumnTitle(LevelsColumn::kName));
+  left(c.bar.left, kScaleLeast);
+  right(c.bar.right, kScaleMost);
+  right(c.level.right, LevelsColumnTitle(LevelsColumn::kLevel));
+  if (c.gain.Width() > 0) right(c.gain.right, LevelsColumnTitle(LevelsColumn::kGain));
+  if (c.da.Width() > 0) right(c.da.right, LevelsColumnTitle(LevelsColumn::kDa));
+}
+
+ChannelBar::ChannelBar(ChannelTable& table, QWidget* parent) : QWidget(parent), table_(table) {
+  static const bool installed = [] {
+    QAccessible::installFactory(AccessibleChannelBar);
+    return true;
+  }();
+  (void)installed;
   // Reachable by Tab, so that a screen reader reads the channels one by one.
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-void ChannelBar::Show(const ChannelReading& channel, ChannelState state, const QString& spoken) {
-  if (shown_ && channel == channel_ && state == state_) return;
-  const bool renamed = !shown_ || channel.name != channel_.name;
-  shown_ = true;
-  channel_ = channel;
-  if (renamed) {
-    name_ = PlainText(
-        QString::fromUtf8(channel.name.data(), static_cast<qsizetype>(channel.name.size())));
-    setAccessibleName(name_.text());
-    // A name longer than any the steps report today still gets its whole column.
-    widthsKnown_ = false;
-    updateGeometry();
-  }
-  if (renamed || state != state_) {
-    const std::string_view word = ChannelStateWord(state);
-    word_ = PlainText(QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size())));
-  }
-  const bool restyled = renamed || state != state_;
-  state_ = state;
-  values_ = PlainText(QString::fromStdString(LevelsPicture::ValuesText(channel)));
-  setAccessibleDescription(spoken);
-  // Mostly only the level and the values move; the mark and the name stay as they are.
-  if (restyled) {
-    update();
-  } else {
-    const Columns c = Layout();
-    update(c.track.united(c.values));
-  }
-}
-
-void ChannelBar::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::FontChange) {
-    widthsKnown_ = false;
-    updateGeometry();
-  }
-  QWidget::changeEvent(event);
-}
-
-const ChannelBar::Widths& ChannelBar::ColumnWidths() const {
-  if (widthsKnown_) return widths_;
-  const QFontMetrics plain = fontMetrics();
-  const QFontMetrics bold(Bold(font()));  // a channel judged bad has its word and name in bold
-  const auto width = [&](const QString& text) {
-    return std::max(plain.horizontalAdvance(text), bold.horizontalAdvance(text)) + kGap;
-  };
-  widths_.mark = plain.height() + 4 + width(QString::fromLatin1(kWidestWord));
-  widths_.name = std::max(width(QString::fromLatin1(kWidestName)), width(name_.text()));
-  widths_.values = width(QString::fromLatin1(kWidestValues));
-  widthsKnown_ = true;
-  return widths_;
-}
-
-QSize ChannelBar::minimumSizeHint() const {
-  const Widths& w = ColumnWidths();
-  return {kGap + w.mark + w.name + kSmallestTrack + kGap + w.values, fontMetrics().height() + 6};
+  // Every paint covers what it was asked to: nothing underneath needs painting first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QSize ChannelBar::sizeHint() const {
-  return minimumSizeHint() + QSize(kPreferredTrack - kSmallestTrack, 0);
+  return {table_.RowWidth(), table_.RowHeight()};
 }
 
-ChannelBar::Columns ChannelBar::Layout() const {
-  const Widths& w = ColumnWidths();
-  const QRect all = rect().adjusted(kGap / 2, 2, -kGap / 2, -2);
-  Columns c;
-  c.mark = QRect(all.left(), all.top(), w.mark, all.height());
-  c.name = QRect(c.mark.right() + 1, all.top(), w.name, all.height());
-  c.values = QRect(all.right() + 1 - w.values + kGap, all.top(), w.values - kGap, all.height());
-  c.track = QRect(c.name.right() + 1, all.top() + 1, c.values.left() - kGap - c.name.right() - 1,
-                  all.height() - 2);
-  return c;
+QSize ChannelBar::minimumSizeHint() const {
+  return sizeHint();
+}
+
+QString ChannelBar::SpokenText() const {
+  return QString::fromStdString(LevelsPicture::SpokenText(channel_, state_));
+}
+
+QRect ChannelBar::CellRect(const Span& span) const {
+  return {span.left, 0, span.Width(), height()};
+}
+
+int ChannelBar::FillEnd(const QRect& track, int level) const {
+  return track.left() + track.width() * (level + 1) / kScale;
+}
+
+void ChannelBar::Show(const ChannelReading& channel, ChannelState state) {
+  if (shown_ && channel == channel_ && state == state_) return;
+  const bool renamed = !shown_ || channel.name != channel_.name;
+  const bool whole = renamed || state != state_ || channel.lowest != channel_.lowest ||
+                     channel.highest != channel_.highest;
+  if (renamed) {
+    name_ = QString::fromUtf8(channel.name.data(), static_cast<qsizetype>(channel.name.size()));
+    setAccessibleName(name_);
+  }
+  const ChannelReading before = channel_;
+  shown_ = true;
+  channel_ = channel;
+  state_ = state;
+  if (QAccessible::isActive()) {
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
+  if (whole) {
+    update();
+    return;
+  }
+  const LevelsColumns& c = table_.Columns();
+  if (channel.level != before.level) {
+    update(CellRect(c.level));
+    const QRect track = CellRect(c.bar);
+    if (FillEnd(track, channel.level) != FillEnd(track, before.level)) update(track);
+  }
+  if (channel.gain != before.gain) update(CellRect(c.gain));
+  if (channel.daValue != before.daValue) update(CellRect(c.da));
 }
 
 void ChannelBar::paintEvent(QPaintEvent* event) {
-  if (!shown_) return;
   QPainter painter(this);
-  const Columns c = Layout();
   const QRect dirty = event->rect();
-
   const bool judgedBad = state_ == ChannelState::kJudgedBad;
+  const QColor window = palette().color(QPalette::Window);
+  const QRgb paper = (judgedBad ? Mix(StateColour(state_), window, 40) : window).rgb();
+  painter.fillRect(dirty, QColor::fromRgb(paper));
+  if (!shown_) return;
+
+  const LevelsColumns& c = table_.Columns();
+  const int top = table_.TextTop();
+  const QRgb ink = palette().color(QPalette::WindowText).rgb();
+  if (dirty.intersects(CellRect({c.mark.left, c.name.right}))) {
+    PaintMark(painter, CellRect(c.mark));
+    // Marked beyond the colour: a heavy frame round the whole row, its word and name in bold.
+    CachedText& label = judgedBad ? table_.Bold() : table_.Plain();
+    label.Draw(painter, QPoint(c.word.left, top), Latin1(ChannelStateWord(state_)), ink, paper);
+    label.Draw(painter, QPoint(c.name.left, top), name_, ink, paper);
+  }
+  const QRect track = CellRect(c.bar).adjusted(0, 3, 0, -3);
+  if (dirty.intersects(track)) PaintTrack(painter, track);
+  const auto number = [&](const Span& span, std::optional<std::uint8_t> value) {
+    if (value && span.Width() > 0 && dirty.intersects(CellRect(span))) {
+      table_.Plain().DrawNumber(painter, QPoint(span.right, top), *value, ink, paper);
+    }
+  };
+  number(c.level, channel_.level);
+  number(c.gain, channel_.gain);
+  number(c.da, channel_.daValue);
+
   if (judgedBad) {
-    // Marked beyond the colour: a heavy frame round the whole line, its word and name in bold.
-    const QColor red = StateColour(state_);
-    painter.fillRect(rect(), QColor(red.red(), red.green(), red.blue(), 40));
-    painter.setPen(QPen(red, 2));
-    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    FillFrame(painter, rect(), StateColour(state_), 2);
   }
-
-  const int textTop = c.values.top() + (c.values.height() - fontMetrics().height()) / 2;
-  painter.setPen(palette().color(QPalette::WindowText));
-  if (dirty.intersects(c.mark.united(c.name))) {
-    PaintMark(painter, c.mark);
-    if (judgedBad) painter.setFont(Bold(font()));
-    painter.drawStaticText(c.mark.left() + fontMetrics().height() + 4, textTop, word_);
-    painter.drawStaticText(c.name.left(), textTop, name_);
-    painter.setFont(font());
-  }
-  if (dirty.intersects(c.values)) painter.drawStaticText(c.values.left(), textTop, values_);
-  if (dirty.intersects(c.track)) PaintTrack(painter, c.track);
-
   if (hasFocus()) {
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
@@ -165,8 +272,8 @@ void ChannelBar::paintEvent(QPaintEvent* event) {
 void ChannelBar::PaintMark(QPainter& painter, const QRect& box) const {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
-  const int size = fontMetrics().height() - 4;
-  const QRectF mark(box.left() + 2, box.center().y() - size / 2.0, size, size);
+  const int size = box.width();
+  const QRectF mark(box.left(), box.center().y() - size / 2.0, size, size);
   const QColor colour = StateColour(state_);
   QPainterPath path;
   painter.setBrush(Qt::NoBrush);
@@ -205,14 +312,11 @@ void ChannelBar::PaintMark(QPainter& painter, const QRect& box) const {
   painter.restore();
 }
 
-// The scale 0 to 255: the level as a filled bar, the window as a hatched band with solid edges.
-// Whole pixels throughout, so that nothing needs smoothing.
+// The scale 0 to 255: the level as a filled bar, the window as a hatched band between two edge
+// lines. Whole pixels throughout, so that nothing needs smoothing.
 void ChannelBar::PaintTrack(QPainter& painter, const QRect& track) const {
   const auto x = [&track](int level) { return track.left() + track.width() * level / kScale; };
-  painter.setPen(palette().color(QPalette::Mid));
-  painter.setBrush(palette().color(QPalette::Base));
-  painter.drawRect(track.adjusted(0, 0, -1, -1));
-
+  painter.fillRect(track, palette().color(QPalette::Base));
   const QRect window(QPoint(x(channel_.lowest), track.top()),
                      QPoint(x(channel_.highest + 1) - 1, track.bottom()));
   painter.fillRect(window, palette().color(QPalette::AlternateBase));
@@ -220,11 +324,11 @@ void ChannelBar::PaintTrack(QPainter& painter, const QRect& track) const {
 
   const int inset = track.height() / 4;
   painter.fillRect(QRect(QPoint(track.left(), track.top() + inset),
-                         QPoint(x(channel_.level + 1) - 1, track.bottom() - inset)),
+                         QPoint(FillEnd(track, channel_.level) - 1, track.bottom() - inset)),
                    StateColour(state_));
 
-  painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
-  for (const int edge : {window.left(), window.right() + 1}) {
-    painter.drawLine(edge, track.top(), edge, track.bottom());
-  }
+  const QColor edge = palette().color(QPalette::WindowText);
+  painter.fillRect(QRect(window.left(), track.top(), 1, track.height()), edge);
+  painter.fillRect(QRect(window.right(), track.top(), 1, track.height()), edge);
+  FillFrame(painter, track, palette().color(QPalette::Mid));
 }

@@ -2,35 +2,48 @@
 
 #include <chrono>
 
+#include <QApplication>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "console/ChannelBar.h"
 #include "console/DesignScale.h"
+#include "console/FlatProgressBar.h"
 #include "console/InputBlocker.h"
+#include "run/LevelsLayout.h"
 
 namespace {
 
-// Ten pictures a second read as motion; more would only cost the stage time.
-constexpr auto kRefreshInterval = std::chrono::milliseconds(100);
+// Four pictures a second: the bars still read as motion, and numbers that changed faster could
+// not be read anyway. Each picture costs the stage's thread its time.
+constexpr auto kRefreshInterval = std::chrono::milliseconds(250);
 // The largest channel set; the window is sized for it at the start, so it never jumps.
 constexpr std::size_t kMostChannels = 24;
+// Designed text heights and lengths, at 120 pixels per inch.
+constexpr int kTextHeight = 15;
+constexpr int kHeadingHeight = 17;
+constexpr int kMargin = 6;
+constexpr int kSpacing = 5;
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-void Apply(QProgressBar* bar, const BarSetting& setting) {
+QFont TableFont() {
+  QFont font = QApplication::font();
+  font.setPixelSize(design::ToLogical(kTextHeight));
+  return font;
+}
+
+void Apply(FlatProgressBar* bar, const BarSetting& setting) {
   // The text first: a progress bar repaints at once when its value changes, and should not paint
   // twice for one picture.
   const QString text = Text(setting.text);
-  bar->setFormat(text);
-  // A busy bar draws no text; the description still tells a screen reader what goes on.
-  if (bar->accessibleDescription() != text) bar->setAccessibleDescription(text);
+  if (bar->format() != text) {
+    bar->setFormat(text);
+    bar->setAccessibleDescription(text);
+  }
   const int maximum = setting.busy ? 0 : setting.maximum;
   if (bar->minimum() != 0 || bar->maximum() != maximum) bar->setRange(0, maximum);
   if (!setting.busy) bar->setValue(setting.value);
@@ -42,25 +55,27 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint),
       progress_(progress),
-      blocker_(blocker) {
+      blocker_(blocker),
+      table_(TableFont()) {
   setWindowTitle(QStringLiteral("Levels"));
-  QFont plain = font();
-  plain.setPixelSize(design::ToLogical(17));
-  setFont(plain);
+  setFont(table_.Plain().Font());
 
   auto* layout = new QVBoxLayout(this);
+  const int margin = design::ToLogical(kMargin);
+  layout->setContentsMargins(margin, margin, margin, margin);
+  layout->setSpacing(design::ToLogical(kSpacing));
   StepLabel = new QLabel(this);
-  QFont heading = plain;
+  QFont heading = font();
   heading.setBold(true);
-  heading.setPixelSize(design::ToLogical(20));
+  heading.setPixelSize(design::ToLogical(kHeadingHeight));
   StepLabel->setFont(heading);
   StepLabel->setAccessibleName(QStringLiteral("Step"));
   layout->addWidget(StepLabel);
 
-  CountBar = new QProgressBar(this);
+  CountBar = new FlatProgressBar(table_.Plain(), this);
   CountBar->setAccessibleName(QStringLiteral("Progress"));
   layout->addWidget(CountBar);
-  DetailBar = new QProgressBar(this);
+  DetailBar = new FlatProgressBar(table_.Plain(), this);
   DetailBar->setAccessibleName(QStringLiteral("Progress detail"));
   QSizePolicy keepRoom = DetailBar->sizePolicy();
   keepRoom.setRetainSizeWhenHidden(true);
@@ -71,6 +86,9 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
   SummaryLabel->setWordWrap(true);
   SummaryLabel->setAccessibleName(QStringLiteral("Judgement"));
   SummaryLabel->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  // Two lines kept for it, so that a judgement of a few channels moves nothing below.
+  SummaryLabel->setMinimumHeight(2 * QFontMetrics(font()).lineSpacing());
+  SummaryLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   layout->addWidget(SummaryLabel);
 
   auto* legend = new QLabel(
@@ -86,15 +104,19 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
 
   barsLayout_ = new QVBoxLayout();
   barsLayout_->setSpacing(0);
+  Header = new ChannelHeader(table_, this);
+  barsLayout_->addWidget(Header);
   layout->addLayout(barsLayout_);
   for (std::size_t i = 0; i < kMostChannels; ++i) BarAt(i);
 
   layout->addStretch(1);
 
   Refresh(false);
-  // Room for the largest set before the rows of a smaller one are hidden.
+  // As wide as the table's rows; room for the largest set before the rows of a smaller one are
+  // hidden.
+  setFixedWidth(table_.RowWidth() + 2 * margin);
   for (ChannelBar* bar : Bars) bar->setVisible(true);
-  resize(sizeHint());
+  adjustSize();
   for (ChannelBar* bar : Bars) bar->setVisible(false);
 
   refresh_.setInterval(kRefreshInterval);
@@ -116,6 +138,7 @@ void TLevelsForm::Tick() {
   const bool changed = picture_.TakeChanged();
   const bool running = blocker_.Engaged();
   if (changed || running != shownRunning_) Refresh(running);
+  if (running && CountBar->maximum() == 0) CountBar->Step();
   // Idle once the stage has ended and its last picture is up.
   if (!changed && !running) refresh_.stop();
 }
@@ -136,29 +159,24 @@ void TLevelsForm::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
 }
 
-// Beside the main window, so that its log stays in view: to its right where the screen has room,
-// else to its left, pushed against the screen's left edge when even that is too narrow, so that
-// it covers the log's start rather than the buttons.
+// Beside the main window, so that its log stays in view (see PlaceBeside), on the screen the main
+// window is on.
 void TLevelsForm::PlaceBesideOwner() {
   const QWidget* owner = parentWidget();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (owner == nullptr || screen == nullptr) return;
+  const QScreen* screen = owner != nullptr ? owner->screen() : nullptr;
+  if (screen == nullptr) return;
   const QRect room = screen->availableGeometry();
   const QRect main = owner->frameGeometry();
-  QRect frame = frameGeometry();
-  frame.moveTopLeft(QPoint(main.right() + 1, main.top()));
-  if (!room.contains(frame)) {
-    frame.moveRight(main.left() - 1);
-    if (frame.left() < room.left()) frame.moveLeft(room.left());
-  }
-  if (frame.bottom() > room.bottom()) frame.moveBottom(room.bottom());
-  if (frame.top() < room.top()) frame.moveTop(room.top());
-  move(frame.topLeft() + (pos() - frameGeometry().topLeft()));
+  const QRect frame = frameGeometry();
+  const ScreenBox place = PlaceBeside({room.left(), room.top(), room.width(), room.height()},
+                                      {main.left(), main.top(), main.width(), main.height()},
+                                      frame.width(), frame.height());
+  move(QPoint(place.left, place.top) + (pos() - frame.topLeft()));
 }
 
 ChannelBar* TLevelsForm::BarAt(std::size_t index) {
   while (Bars.size() <= index) {
-    auto* bar = new ChannelBar(this);
+    auto* bar = new ChannelBar(table_, this);
     bar->setVisible(false);
     barsLayout_->addWidget(bar);
     Bars.push_back(bar);
@@ -168,23 +186,31 @@ ChannelBar* TLevelsForm::BarAt(std::size_t index) {
 
 void TLevelsForm::Refresh(bool stageRunning) {
   shownRunning_ = stageRunning;
+  if (table_.Fit(picture_, table_.RowWidth())) {
+    Header->update();
+    for (ChannelBar* bar : Bars) bar->Relayout();
+  }
   // The channels first: a progress bar repaints at once when its value changes, and the picture
   // it then shows should be whole.
   const std::vector<ChannelReading>& channels = picture_.Channels();
   for (std::size_t i = 0; i < channels.size(); ++i) {
     ChannelBar* bar = BarAt(i);
-    bar->Show(channels[i], picture_.StateOf(channels[i]), Text(picture_.SpokenText(channels[i])));
-    bar->setVisible(true);
+    bar->Show(channels[i], picture_.StateOf(channels[i]));
+    if (bar->isHidden()) bar->setVisible(true);
   }
-  for (std::size_t i = channels.size(); i < Bars.size(); ++i) Bars[i]->setVisible(false);
+  for (std::size_t i = channels.size(); i < Bars.size(); ++i) {
+    if (!Bars[i]->isHidden()) Bars[i]->setVisible(false);
+  }
 
-  StepLabel->setText(Text(picture_.StepText()));
-  SummaryLabel->setText(Text(picture_.SummaryText()));
-  Apply(CountBar, picture_.CountBar(stageRunning));
+  const QString step = Text(picture_.StepText());
+  if (StepLabel->text() != step) StepLabel->setText(step);
+  const QString summary = Text(picture_.SummaryText());
+  if (SummaryLabel->text() != summary) SummaryLabel->setText(summary);
   if (const auto detail = picture_.DetailBar()) {
     Apply(DetailBar, *detail);
-    DetailBar->setVisible(true);
-  } else {
+    if (DetailBar->isHidden()) DetailBar->setVisible(true);
+  } else if (!DetailBar->isHidden()) {
     DetailBar->setVisible(false);
   }
+  Apply(CountBar, picture_.CountBar(stageRunning));
 }

@@ -6,18 +6,20 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "console/ChannelBar.h"
+#include "console/FlatProgressBar.h"
 #include "run/LevelsPicture.h"
 
-class ChannelBar;
 class InputBlocker;
 class QLabel;
-class QProgressBar;
 class QVBoxLayout;
 
-// Opiton > Levels: the step that runs, how far it is, and the levels it measured, one bar per
-// channel against its window; after a stage, its last picture with the channels it judged bad.
+// Opiton > Levels: the step that runs, how far it is, and the levels it measured, a table of one
+// row per channel with its level against its window; after a stage, its last picture with the
+// channels it judged bad. Narrow enough to stand beside the main window on a 1024 x 768 screen.
 // Shown without blocking the main window. The steps' reports are only copied as they come; the
-// widgets follow at most ten times a second, whenever the thread pumps its events.
+// widgets follow a few times a second, whenever the thread pumps its events, and repaint only
+// what changed.
 class TLevelsForm final : public QDialog {
   Q_OBJECT
 
@@ -26,9 +28,10 @@ class TLevelsForm final : public QDialog {
   ~TLevelsForm() override;
 
   QLabel* StepLabel;
-  QProgressBar* CountBar;
-  QProgressBar* DetailBar;  // good readings in a row, readings in the window, or a wait
+  FlatProgressBar* CountBar;
+  FlatProgressBar* DetailBar;  // good readings in a row, readings in the window, or a wait
   QLabel* SummaryLabel;
+  ChannelHeader* Header;
   // One per channel of the picture, in its order; those past its channels are hidden.
   std::vector<ChannelBar*> Bars;
 
@@ -49,6 +52,7 @@ class TLevelsForm final : public QDialog {
   std::size_t ticket_;
   const InputBlocker& blocker_;
   LevelsPicture picture_;
+  ChannelTable table_;
   QTimer refresh_;
   bool shownRunning_ = false;
   bool placed_ = false;

@@ -66,7 +66,13 @@ void LevelsPicture::Take(const ProgressReport& report) {
   } else if (newStep) {
     verdict_ = report.verdict;
     channels_.clear();
+  } else {
+    return;
   }
+  hasGains_ = std::any_of(channels_.begin(), channels_.end(),
+                          [](const ChannelReading& c) { return c.gain.has_value(); });
+  hasDaValues_ = std::any_of(channels_.begin(), channels_.end(),
+                             [](const ChannelReading& c) { return c.daValue.has_value(); });
 }
 
 std::string LevelsPicture::StepText() const {
@@ -137,9 +143,9 @@ std::string LevelsPicture::ValuesText(const ChannelReading& channel) {
   return text;
 }
 
-std::string LevelsPicture::SpokenText(const ChannelReading& channel) const {
+std::string LevelsPicture::SpokenText(const ChannelReading& channel, ChannelState state) {
   static constexpr std::string_view kSpoken[] = {"inside its window", "below its window",
                                                  "above its window", "judged bad"};
-  return std::string(channel.name) + ", " +
-         std::string(kSpoken[static_cast<int>(StateOf(channel))]) + ": " + ValuesText(channel);
+  return std::string(channel.name) + ", " + std::string(kSpoken[static_cast<int>(state)]) + ": " +
+         ValuesText(channel);
 }

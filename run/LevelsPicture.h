@@ -53,10 +53,16 @@ class LevelsPicture {
 
   const std::vector<ChannelReading>& Channels() const { return channels_; }
   ChannelState StateOf(const ChannelReading& channel) const;
+  // Whether any channel has a gain, or a D/A value: the table shows those columns only then.
+  bool HasGains() const { return hasGains_; }
+  bool HasDaValues() const { return hasDaValues_; }
   // The channel's values as one line: level, window, gain and D/A value where the step has them.
   static std::string ValuesText(const ChannelReading& channel);
   // The same with the name and the state in words, for screen readers.
-  std::string SpokenText(const ChannelReading& channel) const;
+  std::string SpokenText(const ChannelReading& channel) const {
+    return SpokenText(channel, StateOf(channel));
+  }
+  static std::string SpokenText(const ChannelReading& channel, ChannelState state);
 
  private:
   bool hasReport_ = false;
@@ -70,5 +76,7 @@ class LevelsPicture {
   std::uint32_t waitSeconds_ = 0;
   std::optional<std::uint32_t> value_;
   bool verdict_ = false;
+  bool hasGains_ = false;
+  bool hasDaValues_ = false;
   std::vector<ChannelReading> channels_;
 };

@@ -2,22 +2,26 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "win32/Design.h"
 #include "win32/Text.h"
 
 namespace {
 
-constexpr int kMostChannels = 24;
+constexpr std::size_t kMostChannels = 24;
 constexpr int kScale = 256;  // levels 0 to 255
-constexpr int kPreferredTrack = 200;
 constexpr int kSummaryLines = 2;
 constexpr const wchar_t* kLegend =
     L"Each bar: the level on the scale 0 to 255; hatched, the channel's window.";
-// The widest texts each column must hold.
-constexpr const wchar_t* kWidestName = L"front, no paper";
-constexpr const wchar_t* kWidestWord = L"high";
-constexpr const wchar_t* kWidestValues = L"level 255, window 255 to 255, gain 255, D/A 255";
+// Designed lengths, at 120 pixels per inch: the same as the Qt window's.
+constexpr int kMargin = 6;
+constexpr int kSpace = 5;
+constexpr int kRowMargin = 4;
+constexpr int kGap = 8;
+constexpr int kNarrowGap = 4;
+constexpr int kLeastBar = 55;
+constexpr int kRowSpace = 5;
 
 COLORREF StateColour(ChannelState state) {
   switch (state) {
@@ -45,14 +49,12 @@ void Fill(HDC dc, const RECT& box, COLORREF colour) {
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &box, nullptr, 0, nullptr);
 }
 
+// An outline as four filled strips inside the box.
 void Frame(HDC dc, const RECT& box, COLORREF colour, int width) {
-  const HPEN pen = CreatePen(PS_INSIDEFRAME, width, colour);
-  const HGDIOBJ oldPen = SelectObject(dc, pen);
-  const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  Rectangle(dc, box.left, box.top, box.right, box.bottom);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
+  Fill(dc, RECT{box.left, box.top, box.right, box.top + width}, colour);
+  Fill(dc, RECT{box.left, box.bottom - width, box.right, box.bottom}, colour);
+  Fill(dc, RECT{box.left, box.top, box.left + width, box.bottom}, colour);
+  Fill(dc, RECT{box.right - width, box.top, box.right, box.bottom}, colour);
 }
 
 int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
@@ -71,36 +73,52 @@ int LineHeight(HDC dc, HFONT font) {
   return metrics.tmHeight;
 }
 
-void Text(HDC dc, HFONT font, const std::wstring& text, RECT box, UINT format) {
+// Returns the box as DrawTextW left it: with DT_CALCRECT, the box the text needs.
+RECT Text(HDC dc, HFONT font, const std::wstring& text, RECT box, UINT format) {
   const HGDIOBJ old = SelectObject(dc, font);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
   SelectObject(dc, old);
+  return box;
 }
 
-struct Columns {
-  int gap = 0, mark = 0, name = 0, values = 0, row = 0;
+std::wstring WideOf(std::string_view text) {
+  return Wide(std::string(text));
+}
+
+// The widest of these names in either weight.
+int WidestName(HDC dc, const LevelsFonts& fonts, const std::vector<std::string_view>& names) {
+  int widest = 0;
+  for (const std::string_view name : names) {
+    const std::wstring text = WideOf(name);
+    widest = std::max({widest, TextWidth(dc, fonts.plain, text), TextWidth(dc, fonts.bold, text)});
+  }
+  return widest;
+}
+
+// Top edges of the parts, from the client area's top.
+struct Tops {
+  int heading, count, detail, summary, legend, rule, header, rows;
 };
 
-Columns ColumnsOf(HDC dc, const LevelsFonts& fonts, UINT dpi) {
-  Columns c;
-  c.gap = design::Scaled(8, dpi);
-  const int line = LineHeight(dc, fonts.plain);
-  const auto widest = [&](const wchar_t* text) {
-    return std::max(TextWidth(dc, fonts.plain, text), TextWidth(dc, fonts.bold, text)) + c.gap;
-  };
-  c.mark = line + 4 + widest(kWidestWord);
-  c.name = widest(kWidestName);
-  c.values = widest(kWidestValues);
-  c.row = line + design::Scaled(6, dpi);
-  return c;
+Tops TopsOf(const LevelsLook& look, int top) {
+  Tops t{};
+  t.heading = top + look.margin;
+  t.count = t.heading + look.heading + look.space;
+  t.detail = t.count + look.bar + look.space;
+  t.summary = t.detail + look.bar + look.space;
+  t.legend = t.summary + kSummaryLines * look.line + look.space;
+  t.rule = t.legend + look.legend + look.space;
+  t.header = t.rule + 2 + look.space;
+  t.rows = t.header + look.row;
+  return t;
 }
 
 // A tick for in, a triangle pointing the way the level is off, a cross for judged bad.
 void DrawMark(HDC dc, const RECT& box, ChannelState state, UINT dpi) {
   const COLORREF colour = StateColour(state);
-  const int side = box.bottom - box.top - 4;
-  const int left = box.left + 2;
-  const int top = box.top + 2;
+  const int side = box.right - box.left;
+  const int left = box.left;
+  const int top = (box.top + box.bottom - side) / 2;
   if (state == ChannelState::kBelow || state == ChannelState::kAbove) {
     const bool below = state == ChannelState::kBelow;
     const POINT triangle[] = {{left, below ? top : top + side},
@@ -132,13 +150,13 @@ void DrawMark(HDC dc, const RECT& box, ChannelState state, UINT dpi) {
   DeleteObject(pen);
 }
 
-// The scale 0 to 255: the level as a filled bar, the window as a hatched band with solid edges.
+// The scale 0 to 255: the level as a filled bar, the window as a hatched band between two edge
+// lines.
 void DrawTrack(HDC dc, const RECT& track, const ChannelReading& channel, ChannelState state) {
   const auto x = [&track](int level) {
     return track.left + (track.right - track.left) * level / kScale;
   };
   Fill(dc, track, GetSysColor(COLOR_WINDOW));
-  Frame(dc, track, GetSysColor(COLOR_BTNSHADOW), 1);
   const RECT window{x(channel.lowest), track.top, x(channel.highest + 1), track.bottom};
   Fill(dc, window, GetSysColor(COLOR_BTNFACE));
   const HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, GetSysColor(COLOR_BTNSHADOW));
@@ -149,9 +167,10 @@ void DrawTrack(HDC dc, const RECT& track, const ChannelReading& channel, Channel
   const int inset = (track.bottom - track.top) / 4;
   Fill(dc, RECT{track.left, track.top + inset, x(channel.level + 1), track.bottom - inset},
        StateColour(state));
-  for (const LONG edge : {window.left, window.right}) {
-    Fill(dc, RECT{edge - 1, track.top, edge + 1, track.bottom}, GetSysColor(COLOR_WINDOWTEXT));
-  }
+  const COLORREF edge = GetSysColor(COLOR_WINDOWTEXT);
+  Fill(dc, RECT{window.left, track.top, window.left + 1, track.bottom}, edge);
+  Fill(dc, RECT{window.right - 1, track.top, window.right, track.bottom}, edge);
+  Frame(dc, track, GetSysColor(COLOR_BTNSHADOW), 1);
 }
 
 // A count against its most with its text on it, or a block running along a busy one.
@@ -178,87 +197,162 @@ void DrawBar(HDC dc, const RECT& bar, const BarSetting& setting, unsigned busyPh
   Text(dc, fonts.plain, Wide(setting.text), bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawChannel(HDC dc, const RECT& row, const Columns& c, const LevelsPicture& picture,
-                 const ChannelReading& channel, const LevelsFonts& fonts, UINT dpi) {
-  const ChannelState state = picture.StateOf(channel);
-  const bool judgedBad = state == ChannelState::kJudgedBad;
-  if (judgedBad) {
-    // Marked beyond the colour: a heavy frame round the whole line, its word and name in bold.
-    Fill(dc, row, Mix(StateColour(state), GetSysColor(COLOR_BTNFACE), 40));
-    Frame(dc, row, StateColour(state), design::Scaled(2, dpi));
-  }
-  const RECT inner{row.left + c.gap / 2, row.top + 2, row.right - c.gap / 2, row.bottom - 2};
-  const RECT mark{inner.left, inner.top, inner.left + c.mark, inner.bottom};
-  const RECT name{mark.right, inner.top, mark.right + c.name, inner.bottom};
-  const RECT values{inner.right - c.values + c.gap, inner.top, inner.right, inner.bottom};
-  const RECT track{name.right, inner.top + 1, values.left - c.gap, inner.bottom - 1};
-
-  const int markSide = inner.bottom - inner.top;
-  DrawMark(dc, RECT{mark.left, mark.top, mark.left + markSide, mark.bottom}, state, dpi);
+void DrawHeader(HDC dc, const RECT& row, const LevelsColumns& c, const LevelsFonts& fonts) {
+  Fill(dc, row, GetSysColor(COLOR_BTNFACE));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  const HFONT labelFont = judgedBad ? fonts.bold : fonts.plain;
-  const UINT oneLine = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
-  Text(dc, labelFont, Wide(std::string(ChannelStateWord(state))),
-       RECT{mark.left + markSide + 4, mark.top, mark.right, mark.bottom}, oneLine);
-  Text(dc, labelFont, Wide(std::string(channel.name)), name, oneLine);
+  const UINT line = DT_SINGLELINE | DT_VCENTER;
+  const auto cell = [&](const Span& span, std::string_view title, UINT align) {
+    if (span.Width() <= 0) return;
+    Text(dc, fonts.plain, WideOf(title),
+         RECT{row.left + span.left, row.top, row.left + span.right, row.bottom}, line | align);
+  };
+  cell({c.mark.left, c.word.right}, LevelsColumnTitle(LevelsColumn::kState), DT_LEFT);
+  cell(c.name, LevelsColumnTitle(LevelsColumn::kName), DT_LEFT);
+  cell(c.bar, kScaleLeast, DT_LEFT);
+  cell(c.bar, kScaleMost, DT_RIGHT);
+  cell(c.level, LevelsColumnTitle(LevelsColumn::kLevel), DT_RIGHT);
+  cell(c.gain, LevelsColumnTitle(LevelsColumn::kGain), DT_RIGHT);
+  cell(c.da, LevelsColumnTitle(LevelsColumn::kDa), DT_RIGHT);
+}
+
+void DrawChannel(HDC dc, const RECT& row, const LevelsColumns& c, const ChannelReading& channel,
+                 ChannelState state, const LevelsLook& look) {
+  const bool judgedBad = state == ChannelState::kJudgedBad;
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  Fill(dc, row, judgedBad ? Mix(StateColour(state), face, 40) : face);
+  const auto box = [&row](const Span& span) {
+    return RECT{row.left + span.left, row.top, row.left + span.right, row.bottom};
+  };
+  DrawMark(dc, box(c.mark), state, look.dpi);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  // Marked beyond the colour: a heavy frame round the whole row, its word and name in bold.
+  const HFONT label = judgedBad ? look.fonts.bold : look.fonts.plain;
+  const UINT line = DT_SINGLELINE | DT_VCENTER;
+  Text(dc, label, WideOf(ChannelStateWord(state)), box(c.word), line | DT_LEFT);
+  Text(dc, label, WideOf(channel.name), box(c.name), line | DT_LEFT);
+  RECT track = box(c.bar);
+  InflateRect(&track, 0, -3);
   DrawTrack(dc, track, channel, state);
-  Text(dc, fonts.plain, Wide(LevelsPicture::ValuesText(channel)), values, oneLine);
+  SetBkMode(dc, TRANSPARENT);
+  const auto number = [&](const Span& span, std::optional<std::uint8_t> value) {
+    if (value && span.Width() > 0) {
+      Text(dc, look.fonts.plain, std::to_wstring(*value), box(span), line | DT_RIGHT);
+    }
+  };
+  number(c.level, channel.level);
+  number(c.gain, channel.gain);
+  number(c.da, channel.daValue);
+  if (judgedBad) Frame(dc, row, StateColour(state), design::Scaled(2, look.dpi));
+}
+
+bool Meets(const RECT& a, const RECT& b) {
+  RECT both{};
+  return IntersectRect(&both, &a, &b) != FALSE;
 }
 
 }  // namespace
 
-SIZE LevelsClientSize(HDC dc, const LevelsFonts& fonts, UINT dpi) {
-  const Columns c = ColumnsOf(dc, fonts, dpi);
-  const int margin = design::Scaled(12, dpi);
-  const int line = LineHeight(dc, fonts.plain);
-  const int width =
-      c.gap + c.mark + c.name + design::Scaled(kPreferredTrack, dpi) + c.gap + c.values;
-  const int header = LineHeight(dc, fonts.heading) + 2 * (line + design::Scaled(8, dpi)) +
-                     kSummaryLines * line + 2 * line + 4 * design::Scaled(6, dpi);
-  return {width + 2 * margin, 2 * margin + header + kMostChannels * c.row};
+LevelsLook MeasureLevels(HDC dc, const LevelsFonts& fonts, UINT dpi) {
+  LevelsLook look;
+  look.fonts = fonts;
+  look.dpi = dpi;
+  look.margin = design::Scaled(kMargin, dpi);
+  look.space = design::Scaled(kSpace, dpi);
+  look.line = LineHeight(dc, fonts.plain);
+  look.heading = LineHeight(dc, fonts.heading);
+  look.bar = look.line + design::Scaled(8, dpi);
+  look.row = look.line + design::Scaled(kRowSpace, dpi);
+
+  LevelsMeasures& m = look.table;
+  m.margin = design::Scaled(kRowMargin, dpi);
+  m.gap = design::Scaled(kGap, dpi);
+  m.narrowGap = design::Scaled(kNarrowGap, dpi);
+  m.mark = look.line - 4;
+  for (const ChannelState state : {ChannelState::kInside, ChannelState::kBelow,
+                                   ChannelState::kAbove, ChannelState::kJudgedBad}) {
+    const std::wstring word = WideOf(ChannelStateWord(state));
+    m.word = std::max({m.word, TextWidth(dc, fonts.plain, word), TextWidth(dc, fonts.bold, word)});
+  }
+  m.number = TextWidth(dc, fonts.plain, L"255");
+  m.bar = std::max(design::Scaled(kLeastBar, dpi),
+                   TextWidth(dc, fonts.plain, WideOf(kScaleLeast)) + m.gap +
+                       TextWidth(dc, fonts.plain, WideOf(kScaleMost)));
+  for (std::size_t i = 0; i < kLevelsColumns; ++i) {
+    m.titles[i] =
+        TextWidth(dc, fonts.plain, WideOf(LevelsColumnTitle(static_cast<LevelsColumn>(i))));
+  }
+  look.rowWidth = LevelsWindowRowWidth(
+      m, [&](const std::vector<std::string_view>& names) { return WidestName(dc, fonts, names); });
+  m.name = WidestName(dc, fonts, LevelsTableKinds().front().names);
+
+  const RECT legend = Text(dc, fonts.plain, kLegend, RECT{0, 0, look.rowWidth, 0},
+                           DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+  look.legend = legend.bottom - legend.top;
+  return look;
 }
 
-void DrawLevels(HDC dc, const RECT& client, const LevelsPicture& picture, bool stageRunning,
-                unsigned busyPhase, const LevelsFonts& fonts, UINT dpi) {
-  Fill(dc, client, GetSysColor(COLOR_BTNFACE));
-  const Columns c = ColumnsOf(dc, fonts, dpi);
-  const int margin = design::Scaled(12, dpi);
-  const int space = design::Scaled(6, dpi);
-  const int line = LineHeight(dc, fonts.plain);
-  const int left = client.left + margin;
-  const int right = client.right - margin;
-  int top = client.top + margin;
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+SIZE LevelsClientSize(const LevelsLook& look) {
+  const Tops t = TopsOf(look, 0);
+  return {look.rowWidth + 2 * look.margin,
+          t.rows + static_cast<int>(kMostChannels) * look.row + look.margin};
+}
 
-  const int heading = LineHeight(dc, fonts.heading);
-  Text(dc, fonts.heading, Wide(picture.StepText()), RECT{left, top, right, top + heading},
-       DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
-  top += heading + space;
+RECT LevelsTopPart(const LevelsLook& look, const RECT& client) {
+  return {client.left, client.top, client.right, TopsOf(look, client.top).rows};
+}
 
-  const int barHeight = line + design::Scaled(8, dpi);
-  DrawBar(dc, RECT{left, top, right, top + barHeight}, picture.CountBar(stageRunning), busyPhase,
-          fonts);
-  top += barHeight + space;
-  // The second bar keeps its room when the step has none, so that nothing below it jumps.
-  if (const auto detail = picture.DetailBar()) {
-    DrawBar(dc, RECT{left, top, right, top + barHeight}, *detail, busyPhase, fonts);
+RECT LevelsRow(const LevelsLook& look, const RECT& client, std::size_t row) {
+  const int top = TopsOf(look, client.top).rows + static_cast<int>(row) * look.row;
+  return {client.left + look.margin, top, client.right - look.margin, top + look.row};
+}
+
+void DrawLevels(HDC dc, const RECT& client, const RECT& dirty, const LevelsPicture& picture,
+                bool stageRunning, unsigned busyPhase, const LevelsLook& look) {
+  const Tops t = TopsOf(look, client.top);
+  const int left = client.left + look.margin;
+  const int right = client.right - look.margin;
+  const LevelsFonts& fonts = look.fonts;
+  const std::vector<ChannelReading>& channels = picture.Channels();
+  std::vector<std::string_view> names;
+  for (const ChannelReading& channel : channels) names.push_back(channel.name);
+  LevelsMeasures measures = look.table;
+  measures.name = WidestName(dc, fonts, names);
+  const LevelsColumns columns =
+      PlaceLevelsColumns(measures, right - left, picture.HasGains(), picture.HasDaValues());
+
+  if (Meets(LevelsTopPart(look, client), dirty)) {
+    Fill(dc, LevelsTopPart(look, client), GetSysColor(COLOR_BTNFACE));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    Text(dc, fonts.heading, Wide(picture.StepText()), RECT{left, t.heading, right, t.count},
+         DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
+    DrawBar(dc, RECT{left, t.count, right, t.count + look.bar}, picture.CountBar(stageRunning),
+            busyPhase, fonts);
+    // The second bar keeps its room when the step has none, so that nothing below it jumps.
+    if (const auto detail = picture.DetailBar()) {
+      DrawBar(dc, RECT{left, t.detail, right, t.detail + look.bar}, *detail, busyPhase, fonts);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    Text(dc, fonts.plain, Wide(picture.SummaryText()),
+         RECT{left, t.summary, right, t.summary + kSummaryLines * look.line},
+         DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS);
+    Text(dc, fonts.plain, kLegend, RECT{left, t.legend, right, t.legend + look.legend},
+         DT_LEFT | DT_WORDBREAK);
+    Fill(dc, RECT{left, t.rule, right, t.rule + 1}, GetSysColor(COLOR_BTNSHADOW));
+    Fill(dc, RECT{left, t.rule + 1, right, t.rule + 2}, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawHeader(dc, RECT{left, t.header, right, t.rows}, columns, fonts);
   }
-  top += barHeight + space;
-
-  Text(dc, fonts.plain, Wide(picture.SummaryText()),
-       RECT{left, top, right, top + kSummaryLines * line}, DT_LEFT | DT_WORDBREAK);
-  top += kSummaryLines * line;
-  Text(dc, fonts.plain, kLegend, RECT{left, top, right, top + 2 * line}, DT_LEFT | DT_WORDBREAK);
-  top += 2 * line + space;
-  Fill(dc, RECT{left, top, right, top + 1}, GetSysColor(COLOR_BTNSHADOW));
-  Fill(dc, RECT{left, top + 1, right, top + 2}, GetSysColor(COLOR_BTNHIGHLIGHT));
-  top += space;
-
-  for (const ChannelReading& channel : picture.Channels()) {
-    DrawChannel(dc, RECT{left - c.gap / 2, top, right + c.gap / 2, top + c.row}, c, picture,
-                channel, fonts, dpi);
-    top += c.row;
+  for (std::size_t i = 0; i < kMostChannels; ++i) {
+    const RECT row = LevelsRow(look, client, i);
+    if (!Meets(row, dirty)) continue;
+    Fill(dc, RECT{client.left, row.top, client.right, row.bottom}, GetSysColor(COLOR_BTNFACE));
+    if (i < channels.size()) {
+      DrawChannel(dc, row, columns, channels[i], picture.StateOf(channels[i]), look);
+    }
   }
+  const RECT below{client.left, LevelsRow(look, client, kMostChannels).top, client.right,
+                   client.bottom};
+  if (Meets(below, dirty)) Fill(dc, below, GetSysColor(COLOR_BTNFACE));
 }

@@ -1,15 +1,21 @@
 #include "win32/TLevelsForm.h"
 
+#include <algorithm>
+
 #include "adjust/Progress.h"
+#include "run/LevelsLayout.h"
 #include "win32/InputGate.h"
-#include "win32/LevelsDrawing.h"
 
 namespace {
 
 constexpr const wchar_t* kClassName = L"QZR71LevelsForm";
 constexpr UINT_PTR kRefreshTimer = 1;
-// Ten pictures a second read as motion; more would only cost the stage time.
-constexpr UINT kRefreshMs = 100;
+// Four pictures a second: the bars still read as motion, and numbers that changed faster could
+// not be read anyway. Each picture costs the stage's thread its time.
+constexpr UINT kRefreshMs = 250;
+// Designed text heights, at 120 pixels per inch: the same as the Qt window's.
+constexpr int kTextHeight = 15;
+constexpr int kHeadingHeight = 17;
 
 }  // namespace
 
@@ -23,16 +29,28 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputGate& gate, HWND owne
 
 TLevelsForm::~TLevelsForm() {
   progress_.Unsubscribe(ticket_);
+  DropBuffer();
+}
+
+void TLevelsForm::DropBuffer() {
+  if (buffer_ == nullptr) return;
+  SelectObject(buffer_, oldPixels_);
+  DeleteObject(pixels_);
+  DeleteDC(buffer_);
+  buffer_ = nullptr;
+  pixels_ = nullptr;
 }
 
 void TLevelsForm::Layout(UINT dpi) {
-  plain_ = design::CenturyFont(17, dpi);
-  bold_ = design::CenturyFont(17, dpi, false, true);
-  heading_ = design::CenturyFont(20, dpi, false, true);
+  plain_ = design::CenturyFont(kTextHeight, dpi);
+  bold_ = design::CenturyFont(kTextHeight, dpi, false, true);
+  heading_ = design::CenturyFont(kHeadingHeight, dpi, false, true);
   HDC dc = GetDC(hwnd_);
-  const SIZE client = LevelsClientSize(dc, {plain_.get(), bold_.get(), heading_.get()}, dpi);
+  look_ = MeasureLevels(dc, {plain_.get(), bold_.get(), heading_.get()}, dpi);
   ReleaseDC(hwnd_, dc);
+  DropBuffer();
   // Sized for the largest set at the start, so that it never jumps.
+  const SIZE client = LevelsClientSize(look_);
   RECT frame{0, 0, client.cx, client.cy};
   AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
                            static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi);
@@ -53,9 +71,11 @@ void TLevelsForm::Take(const ProgressReport& report) {
 void TLevelsForm::Tick() {
   const bool changed = picture_.TakeChanged();
   const bool running = gate_.Engaged();
-  if (running) ++busyPhase_;
-  if (changed || running || running != shownRunning_) InvalidateRect(hwnd_, nullptr, FALSE);
+  const bool busy = running && picture_.CountBar(running).busy;
+  if (busy) ++busyPhase_;
+  const bool ended = running != shownRunning_;
   shownRunning_ = running;
+  if (changed || busy || ended) InvalidateChanged();
   // Idle once the stage has ended and its last picture is up.
   if (!changed && !running) {
     KillTimer(hwnd_, kRefreshTimer);
@@ -63,32 +83,59 @@ void TLevelsForm::Tick() {
   }
 }
 
-// Beside the main window, so that its log stays in view: to its right where the screen has room,
-// else to its left, pushed against the screen's left edge when even that is too narrow, so that
-// it covers the log's start rather than the buttons.
+void TLevelsForm::InvalidateChanged() {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const std::vector<ChannelReading>& channels = picture_.Channels();
+  Drawn now{picture_.StepText(),
+            picture_.SummaryText(),
+            picture_.CountBar(shownRunning_),
+            picture_.DetailBar(),
+            picture_.HasGains(),
+            picture_.HasDaValues(),
+            channels,
+            {}};
+  for (const ChannelReading& channel : channels) now.states.push_back(picture_.StateOf(channel));
+  const bool names = !std::equal(
+      channels.begin(), channels.end(), drawn_.channels.begin(), drawn_.channels.end(),
+      [](const ChannelReading& a, const ChannelReading& b) { return a.name == b.name; });
+  // The columns move with the names and the values a step has: then every row is drawn anew.
+  const bool columns = names || now.gains != drawn_.gains || now.daValues != drawn_.daValues;
+  const bool busy = now.count.busy;
+  if (columns || busy || now.step != drawn_.step || now.summary != drawn_.summary ||
+      now.count != drawn_.count || now.detail != drawn_.detail) {
+    const RECT top = LevelsTopPart(look_, client);
+    InvalidateRect(hwnd_, &top, FALSE);
+  }
+  const std::size_t rows = std::max(channels.size(), drawn_.channels.size());
+  for (std::size_t i = 0; i < rows; ++i) {
+    const bool same = !columns && i < channels.size() && i < drawn_.channels.size() &&
+                      channels[i] == drawn_.channels[i] && now.states[i] == drawn_.states[i];
+    if (same) continue;
+    const RECT row = LevelsRow(look_, client, i);
+    InvalidateRect(hwnd_, &row, FALSE);
+  }
+  drawn_ = std::move(now);
+}
+
+// Beside the main window, so that its log stays in view (see PlaceBeside), on the monitor the
+// main window is on.
 void TLevelsForm::PlaceBesideOwner() {
   const HWND owner = GetWindow(hwnd_, GW_OWNER);
   if (owner == nullptr) return;
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT room = monitor.rcWork;
+  const RECT& room = monitor.rcWork;
   RECT main{}, frame{};
   GetWindowRect(owner, &main);
   GetWindowRect(hwnd_, &frame);
-  const LONG width = frame.right - frame.left;
-  const LONG height = frame.bottom - frame.top;
-  LONG left = main.right;
-  if (left + width > room.right) left = std::max(room.left, main.left - width);
-  LONG top = std::max(room.top, std::min(main.top, room.bottom - height));
-  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TLevelsForm::DrawTo(HDC dc) {
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  DrawLevels(dc, client, picture_, shownRunning_, busyPhase_,
-             {plain_.get(), bold_.get(), heading_.get()}, design::DpiOf(hwnd_));
+  const ScreenBox place =
+      PlaceBeside({room.left, room.top, room.right - room.left, room.bottom - room.top},
+                  {main.left, main.top, main.right - main.left, main.bottom - main.top},
+                  frame.right - frame.left, frame.bottom - frame.top);
+  SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TLevelsForm::Paint() {
@@ -96,15 +143,17 @@ void TLevelsForm::Paint() {
   HDC dc = BeginPaint(hwnd_, &paint);
   RECT client{};
   GetClientRect(hwnd_, &client);
-  // Drawn off screen and put up whole, so that a picture never shows half drawn.
-  HDC buffer = CreateCompatibleDC(dc);
-  const HBITMAP pixels = CreateCompatibleBitmap(dc, client.right, client.bottom);
-  const HGDIOBJ old = SelectObject(buffer, pixels);
-  DrawTo(buffer);
-  BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-  SelectObject(buffer, old);
-  DeleteObject(pixels);
-  DeleteDC(buffer);
+  if (buffer_ == nullptr) {
+    // Kept from one picture to the next: only the parts that changed are drawn into it.
+    buffer_ = CreateCompatibleDC(dc);
+    pixels_ = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    oldPixels_ = SelectObject(buffer_, pixels_);
+    paint.rcPaint = client;
+  }
+  DrawLevels(buffer_, client, paint.rcPaint, picture_, shownRunning_, busyPhase_, look_);
+  BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
+         paint.rcPaint.bottom - paint.rcPaint.top, buffer_, paint.rcPaint.left, paint.rcPaint.top,
+         SRCCOPY);
   EndPaint(hwnd_, &paint);
 }
 
@@ -126,6 +175,7 @@ LRESULT TLevelsForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         picture_.TakeChanged();
         shownRunning_ = gate_.Engaged();
+        InvalidateChanged();
         if (shownRunning_ && !ticking_) {
           SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
           ticking_ = true;

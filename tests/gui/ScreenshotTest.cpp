@@ -191,9 +191,9 @@ TEST_F(ScreenshotTest, VersionDialog) {
   Save(VersionForm, "version-dialog");
 }
 
-// The Levels window mid-way through a D/A adjustment with two channels out of their windows, then
-// after it failed on l3u_gn's D/A value; and during a wait of the motor check.
-TEST_F(ScreenshotTest, LevelsWindow) {
+// Readings of the 23 channels mid-way through a D/A adjustment, two of them out of their windows:
+// channel 4 low, channel 13 high.
+std::array<ChannelReading, 23> DaChannels() {
   std::array<ChannelReading, 23> channels{};
   for (std::size_t i = 0; i < channels.size(); ++i) {
     const LevelWindow window = DaWindow(TargetLevel24[i]);
@@ -205,9 +205,13 @@ TEST_F(ScreenshotTest, LevelsWindow) {
                    static_cast<std::uint8_t>(96 + i % 9),
                    false};
   }
-  channels[4].level = 90;    // low
-  channels[13].level = 171;  // high
+  channels[4].level = 90;
+  channels[13].level = 171;
   channels[13].daValue = 133;
+  return channels;
+}
+
+ProgressReport DaReport(const std::array<ChannelReading, 23>& channels) {
   ProgressReport report;
   report.step = ProgressStep::kDaAdjustment;
   report.count = 143;
@@ -215,6 +219,14 @@ TEST_F(ScreenshotTest, LevelsWindow) {
   report.run = 4;
   report.runNeeded = 10;
   report.channels = channels;
+  return report;
+}
+
+// The Levels window mid-way through a D/A adjustment with two channels out of their windows, then
+// after it failed on l3u_gn's D/A value; and during a wait of the motor check.
+TEST_F(ScreenshotTest, LevelsWindow) {
+  std::array<ChannelReading, 23> channels = DaChannels();
+  ProgressReport report = DaReport(channels);
   form_->Levels1->trigger();
   TLevelsForm* levels = form_->LevelsForm;
   ASSERT_TRUE(QTest::qWaitForWindowExposed(levels));
@@ -246,6 +258,33 @@ TEST_F(ScreenshotTest, LevelsWindow) {
   ASSERT_TRUE(QTest::qWaitFor([levels] { return levels->DetailBar->isVisible(); }));
   ExpectNothingClipped(levels);
   Save(levels, "levels-motor-wait");
+}
+
+// The whole screen with the Levels window opened during a D/A adjustment, on a screen of the size
+// the offscreen platform was given (QZR71_SCREEN names it in the picture's name): the window lies
+// on the screen beside the main window, and clear of it.
+TEST_F(ScreenshotTest, LevelsWindowBesideTheMainWindow) {
+  const std::array<ChannelReading, 23> channels = DaChannels();
+  form_->Levels1->trigger();
+  TLevelsForm* levels = form_->LevelsForm;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(levels));
+  form_->Model.Progress.Report(DaReport(channels));
+  ASSERT_TRUE(QTest::qWaitFor([levels] { return levels->Bars[22]->isVisible(); }));
+  ExpectNothingClipped(levels);
+
+  const QRect room = form_->screen()->availableGeometry();
+  const QRect main = form_->frameGeometry();
+  const QRect beside = levels->frameGeometry();
+  EXPECT_TRUE(room.contains(beside))
+      << beside.x() << "," << beside.y() << " " << beside.width() << "x" << beside.height();
+  EXPECT_FALSE(beside.intersects(main))
+      << "main " << main.x() << "," << main.y() << " " << main.width() << "x" << main.height()
+      << ", Levels " << beside.x() << "," << beside.y() << " " << beside.width() << "x"
+      << beside.height();
+  QCoreApplication::processEvents();
+  const QString file = ScreenshotDir() + QStringLiteral("/screen-") +
+                       qEnvironmentVariable("QZR71_SCREEN") + QStringLiteral("-levels-da.png");
+  EXPECT_TRUE(form_->screen()->grabWindow(0).save(file)) << file.toStdString();
 }
 
 TEST_F(ScreenshotTest, PortErrorBox) {

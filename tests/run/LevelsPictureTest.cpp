@@ -142,9 +142,14 @@ TEST(LevelsPicture, KeepsTheChannelsWithinAStepAndStartsAfreshWithTheNext) {
   EXPECT_TRUE(picture.TakeChanged());
   EXPECT_FALSE(picture.TakeChanged());
 
+  EXPECT_TRUE(picture.HasGains());
+  EXPECT_TRUE(picture.HasDaValues());
+
   // A report without levels from the same step leaves the picture's channels in place.
   picture.Take(Report(P::kDaAdjustment, 600, 600));
   ASSERT_EQ(picture.Channels().size(), 2u);
+  EXPECT_TRUE(picture.HasGains());
+  EXPECT_TRUE(picture.HasDaValues());
   EXPECT_EQ(picture.Channels()[1].name, "c0t_ir");
   EXPECT_EQ(picture.SummaryText(), "Judged bad: c0t_ir");
   EXPECT_EQ(picture.SpokenText(picture.Channels()[1]),
@@ -156,6 +161,16 @@ TEST(LevelsPicture, KeepsTheChannelsWithinAStepAndStartsAfreshWithTheNext) {
   EXPECT_TRUE(picture.Channels().empty());
   EXPECT_EQ(picture.SummaryText(), "");
   EXPECT_EQ(picture.StepText(), "Data select line check");
+  EXPECT_FALSE(picture.HasGains());
+  EXPECT_FALSE(picture.HasDaValues());
+
+  // The table's columns follow the values the channels have: a D/A value but no gain.
+  const ChannelReading s0t{"s0t_ir", 170, 168, 188, std::nullopt, 95, false};
+  ProgressReport polled = Report(P::kS0tAutoAdjust, 1, 1000);
+  polled.channels = {&s0t, 1};
+  picture.Take(polled);
+  EXPECT_FALSE(picture.HasGains());
+  EXPECT_TRUE(picture.HasDaValues());
 }
 
 TEST(LevelsPicture, ShowsTheMotorSpeedThroughTheNextWait) {

@@ -5,8 +5,6 @@
 // and the reports come as fast as the tool can take them. Offscreen unless a platform is set.
 // Prints numbers; judges nothing.
 
-#include <sys/resource.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -30,18 +28,12 @@
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/adjust/FakeClock.h"
+#include "tests/link/CpuTime.h"
 #include "tests/sim/SimProcess.h"
 
 namespace {
 
 using Steady = std::chrono::steady_clock;
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double Seconds(Steady::time_point t) {
   return std::chrono::duration<double>(t.time_since_epoch()).count();

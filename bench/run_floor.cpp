@@ -6,8 +6,6 @@
 // the tool's timestamps laid beside the simulator's trace tell which side spent the time. Prints
 // numbers; judges nothing.
 
-#include <sys/resource.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
@@ -27,6 +25,7 @@
 #include "link/TermiosSerialDevice.h"
 #include "run/MainFormModel.h"
 #include "tests/adjust/FakeClock.h"
+#include "tests/link/CpuTime.h"
 #include "tests/link/Recorders.h"
 #include "tests/sim/SimProcess.h"
 
@@ -36,13 +35,6 @@ using Steady = std::chrono::steady_clock;
 
 double Seconds(Steady::duration d) {
   return std::chrono::duration<double>(d).count();
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 class NoBoxes final : public MessageBoxes {

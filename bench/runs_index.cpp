@@ -21,19 +21,12 @@
 #include "run/RunFiles.h"
 #include "run/RunRecord.h"
 #include "run/RunsIndex.h"
+#include "tests/link/CpuTime.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Steady = std::chrono::steady_clock;
-
-// Processor time of the whole process, every thread, in seconds.
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double Since(Steady::time_point start) {
   return std::chrono::duration<double>(Steady::now() - start).count();

@@ -213,6 +213,13 @@ void TMainForm::ShowBusyPointer() const {
   }
 }
 
+void TMainForm::GiveFocusToControl() {
+  HWND target = focused_;
+  if (target == nullptr || !IsWindowEnabled(target)) target = BtnStart;
+  if (!IsWindowEnabled(target)) target = BtnCancel;
+  if (IsWindowEnabled(target)) SetFocus(target);
+}
+
 void TMainForm::RunStage(void (RunController::*handler)()) {
   RunGuarded(hwnd_, [this, handler] {
     InputGate::Scope gated(gate_);
@@ -349,6 +356,18 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return painted;
       }
       break;
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back with the window.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) focused_ = focus;
+      }
+      break;
+    case WM_SETFOCUS:
+      // The window itself is given the focus (activated, or back from a message box): a key
+      // belongs to its button, so that Space presses Start.
+      GiveFocusToControl();
+      return 0;
     case WM_CLOSE:
       // During a stage the close waits for the stage to end.
       if (gate_.HoldClose(hwnd_)) return 0;

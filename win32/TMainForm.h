@@ -84,6 +84,7 @@ class TMainForm final : public Window {
   void ShowLog();
   void ShowBusyPointer() const;
   bool PointerOverStart() const;
+  void GiveFocusToControl();
   void RunStage(void (RunController::*handler)());
   void Command(int id);
   void Close();
@@ -97,4 +98,5 @@ class TMainForm final : public Window {
   design::Font controlFont_;
   design::Font groupFont_;
   bool reportShown_ = false;
+  HWND focused_ = nullptr;  // the control that had the focus when the window was left
 };

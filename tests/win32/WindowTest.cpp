@@ -440,6 +440,18 @@ TEST_F(WindowTest, RunsShowsTheIndexOfTheRunsFolderAndSaysSoWhenItCannot) {
   EXPECT_NE(boxes_.shown.back().text.find("file"), std::string::npos);
 }
 
+TEST_F(WindowTest, TheFocusGoesToTheButtonNotToTheWindow) {
+  // Back from another window, or from a box that had no owner, Space must press Start.
+  Choose(control::kVersion1);
+  ASSERT_EQ(GetForegroundWindow(), VersionForm->Handle());
+  SetForegroundWindow(form_->Handle());
+  Settle();
+  EXPECT_EQ(GetFocus(), form_->BtnStart);
+  SetFocus(form_->Handle());
+  Settle();
+  EXPECT_EQ(GetFocus(), form_->BtnStart);
+}
+
 TEST_F(WindowTest, TabGoesStartCancelAndRoundPastTheLog) {
   SetForegroundWindow(form_->Handle());
   SetFocus(form_->BtnStart);

@@ -143,8 +143,11 @@ TEST_F(LevelsWithHead, WhileTheGainsAreAdjustedItShowsTheStepAGrowingCountAndABa
       EXPECT_EQ(s.bars, 23u) << "after pass " << s.count;
     }
   }
-  // When the stage is over the last picture stays: the passes it took and every channel in.
-  QTest::qWait(250);
+  // When the stage is over the last picture comes with the next refresh, and stays: the passes it
+  // took and every channel in.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return levels->StepLabel->text() == "Gain adjustment, 24 channels"; }, 2000));
+  QTest::qWait(300);
   EXPECT_EQ(levels->StepLabel->text(), "Gain adjustment, 24 channels");
   EXPECT_GE(levels->CountBar->value(), gains.back().count);
   EXPECT_EQ(levels->SummaryLabel->text(), "Judged: every channel passed");
@@ -170,7 +173,9 @@ TEST_P(LevelsAfterAFailure, MarksTheChannelsTheLogListsAndReadsThemOutAsText) {
     QTest::mouseClick(form_->BtnStart, Qt::LeftButton);
   }
   ASSERT_EQ(Log().last(), "  Push Cancel button.") << Log().join('\n').toStdString();
-  QTest::qWait(250);  // the last picture is up, and stays
+  // The last picture comes with the next refresh, and stays.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return levels->StepLabel->text() == c.step; }, 2000));
+  QTest::qWait(300);
 
   EXPECT_EQ(levels->StepLabel->text(), c.step);
   EXPECT_EQ(ListedChannels(Log()), c.listed) << Log().join('\n').toStdString();
@@ -244,7 +249,7 @@ TEST_F(LevelsStandIn, RefreshesAtMostTenTimesASecondHoweverFastTheReportsCome) {
     }
     took = std::chrono::steady_clock::now() - start;
   });
-  QTest::qWait(250);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return levels_->CountBar->value() == 600; }, 2000));
   const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(took).count() / 100;
   EXPECT_GE(refreshes, 3) << "it did not follow the stage";
   EXPECT_LE(refreshes, tenths + 2) << "in " << tenths << " tenths of a second";

@@ -23,7 +23,7 @@ fail() {
   exit 1
 }
 
-# Part 3 runs as the user, inside the virtual display: starts the program as the desktop would,
+# Step 3 runs as the user, inside the virtual display: starts the program as the desktop would,
 # takes it through stage 0 by its keyboard (scripts/stage-zero.sh), and ends it. Arguments: the
 # head's device, its trace.
 if [ "${1:-}" = "--on-display" ]; then

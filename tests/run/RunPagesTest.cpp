@@ -252,7 +252,7 @@ TEST(RunReport, OfAFailedRunSaysWhereAndShowsOnlyWhatItReached) {
 TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
   RunFacts facts = CompletedRun("<script>", "2024-05-01");
   facts.headData->ModelCode = Text8("\"&'<>\x80\x9F\xE9");
-  facts.record.HeadIdField = Text8("\"><img a");
+  facts.record.HeadIdField = Text8("\"><img\ta");  // a tab: shown, not laid out
   facts.port.device = "\"><img src=x onerror=alert(1)>";
   facts.log.push_back("</pre><script>alert(1)</script>\x07");
   const std::string page = ReportPage(Reread(facts), "<b>.json");
@@ -265,7 +265,7 @@ TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
   // The head's bytes 128 and 159 are control characters: shown by number. 233 is a letter.
   EXPECT_NE(page.find("<td class=\"mono\">&quot;&amp;&apos;&lt;&gt;\\x80\\x9F\xC3\xA9</td>"),
             std::string::npos);
-  EXPECT_NE(page.find("<td class=\"mono\">&quot;&gt;&lt;img a</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td class=\"mono\">&quot;&gt;&lt;img\\x09a</td>"), std::string::npos);
   EXPECT_NE(page.find("(&quot;&gt;&lt;img src=x onerror=alert(1)&gt;)"), std::string::npos);
   EXPECT_NE(page.find("&lt;/pre&gt;&lt;script&gt;alert(1)&lt;/script&gt;\\x07\n</pre>"),
             std::string::npos);

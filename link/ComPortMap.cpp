@@ -10,6 +10,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "link/NetworkAddress.h"
 #include "link/SettingsFile.h"
 
 namespace {
@@ -52,6 +53,7 @@ std::filesystem::path DeviceChoiceFile() {
 }
 
 bool IsUsableDevicePath(const std::string& path) {
+  if (IsNetworkDeviceName(path)) return ParseRfc2217Address(path).has_value();
   return !path.empty() && path.front() == '/' && path.find('\0') == std::string::npos;
 }
 

@@ -22,7 +22,8 @@ std::string DeviceChoicesText(const DeviceChoices& choices);
 // Replaces the file atomically, making its folder when missing. False when that failed.
 bool SaveDeviceChoices(const std::filesystem::path& file, const DeviceChoices& choices);
 
-// A path the tool will open for a port: absolute, without NUL bytes.
+// A path the tool will open for a port: absolute, without NUL bytes; or a well-formed
+// "rfc2217://HOST:PORT".
 bool IsUsableDevicePath(const std::string& path);
 
 // Which device each COM name reaches, with the user's choice read once at start-up and kept

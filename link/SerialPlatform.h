@@ -29,4 +29,7 @@ class SerialPlatform {
                     IdlePump* pump) = 0;
   virtual void Close() = 0;
   virtual int LastError() const = 0;
+  // True once a transfer found the line itself gone: a hang-up, a device that was removed, a
+  // connection that dropped. Silence and line errors do not count. False again after Open.
+  virtual bool LineLost() const = 0;
 };

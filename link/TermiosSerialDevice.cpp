@@ -66,6 +66,17 @@ bool TermiosSerialDevice::Fail(int error) {
   return false;
 }
 
+bool TermiosSerialDevice::Lost(int error) {
+  lineLost_ = true;
+  return Fail(error);
+}
+
+bool TermiosSerialDevice::TransferFailed(int error) {
+  // A removed adapter answers with these; the line will not come back on this descriptor.
+  if (error == EIO || error == ENXIO || error == ENODEV) return Lost(error);
+  return Fail(error);
+}
+
 bool TermiosSerialDevice::Open(const std::string& comName) {
   Close();
   const auto path = devicePaths_(comName);
@@ -163,19 +174,19 @@ bool TermiosSerialDevice::Write(const std::uint8_t* bytes, std::uint32_t count) 
       written += static_cast<std::uint32_t>(n);
       continue;
     }
-    if (n == 0) return Fail(EIO);
+    if (n == 0) return Lost(EIO);
     if (errno == EINTR) continue;
-    if (errno != EAGAIN) return Fail(errno);
+    if (errno != EAGAIN) return TransferFailed(errno);
     const auto left = giveUp - Clock::now();
     if (left <= Clock::duration::zero()) return Fail(ETIMEDOUT);
     pollfd wait{fd_, POLLOUT, 0};
     const timespec slice = ToTimespec(left);
     if (ppoll(&wait, 1, &slice, nullptr) < 0 && errno != EINTR) return Fail(errno);
-    if ((wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Fail(EIO);
+    if ((wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Lost(EIO);
   }
   // Return only once the bytes have left, so that nothing later can discard them.
   while (tcdrain(fd_) != 0) {
-    if (errno != EINTR) return Fail(errno);
+    if (errno != EINTR) return TransferFailed(errno);
   }
   return true;
 }
@@ -198,9 +209,9 @@ bool TermiosSerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::u
       continue;
     }
     // End of file on a terminal is a hang-up: the cable or the adapter is gone.
-    if (n == 0) return Fail(EIO);
+    if (n == 0) return Lost(EIO);
     if (errno == EINTR) continue;
-    if (errno != EAGAIN) return Fail(errno);
+    if (errno != EAGAIN) return TransferFailed(errno);
 
     auto now = Clock::now();
     if (pump != nullptr && now - lastPump >= kPumpInterval && deadline - now >= kPumpMargin) {
@@ -219,7 +230,7 @@ bool TermiosSerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::u
     }
     // With POLLIN the next read tells data from hang-up; without it nothing will ever come.
     if ((wait.revents & POLLIN) == 0 && (wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-      return Fail(EIO);
+      return Lost(EIO);
     }
   }
   return true;
@@ -230,6 +241,7 @@ void TermiosSerialDevice::Close() {
   ioctl(fd_, TIOCNXCL);
   ::close(fd_);
   fd_ = -1;
+  lineLost_ = false;
   pseudoTerminal_ = false;
   countsErrors_ = false;
 }

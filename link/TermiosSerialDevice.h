@@ -36,6 +36,7 @@ class TermiosSerialDevice final : public SerialPlatform {
             IdlePump* pump) override;
   void Close() override;
   int LastError() const override { return lastError_; }
+  bool LineLost() const override { return lineLost_; }
 
   bool IsOpen() const { return fd_ >= 0; }
   bool IsPseudoTerminal() const { return pseudoTerminal_; }
@@ -45,12 +46,15 @@ class TermiosSerialDevice final : public SerialPlatform {
 
  private:
   bool Fail(int error);
+  bool Lost(int error);
+  bool TransferFailed(int error);
   bool LineErrorPending();
   bool ReadError(int error);
 
   DevicePaths devicePaths_;
   int fd_ = -1;
   int lastError_ = 0;
+  bool lineLost_ = false;
   bool pseudoTerminal_ = false;
   bool countsErrors_ = false;
   Dcb dcb_{};

@@ -84,6 +84,27 @@ bool Win32SerialDevice::FailWithLastError() {
   return Fail(GetLastError());
 }
 
+bool Win32SerialDevice::TransferFailed() {
+  const DWORD error = GetLastError();
+  // What a removed adapter's driver answers (ERROR_ACCESS_DENIED among them), and what Wine makes
+  // of a terminal that hung up; the line will not come back on this handle.
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_BROKEN_PIPE:
+      lineLost_ = true;
+      break;
+    default:
+      break;
+  }
+  return Fail(error);
+}
+
 bool Win32SerialDevice::Open(const std::string& comName) {
   Close();
   const auto path = devicePaths_(comName);
@@ -176,7 +197,7 @@ bool Win32SerialDevice::Write(const std::uint8_t* bytes, std::uint32_t count) {
   ResetEvent(io.hEvent);
   DWORD written = 0;
   if (!WriteFile(PortHandle(port_), bytes, count, &written, &io)) {
-    if (GetLastError() != ERROR_IO_PENDING) return FailWithLastError();
+    if (GetLastError() != ERROR_IO_PENDING) return TransferFailed();
     // Writes have no time-out of their own; this only keeps a wedged adapter from freezing the
     // tool.
     if (WaitForSingleObject(io.hEvent, kWriteStallLimitMs) != WAIT_OBJECT_0) {
@@ -185,7 +206,7 @@ bool Win32SerialDevice::Write(const std::uint8_t* bytes, std::uint32_t count) {
       return Fail(ERROR_TIMEOUT);
     }
   }
-  if (!GetOverlappedResult(PortHandle(port_), &io, &written, TRUE)) return FailWithLastError();
+  if (!GetOverlappedResult(PortHandle(port_), &io, &written, TRUE)) return TransferFailed();
   if (written != count) return Fail(ERROR_WRITE_FAULT);
   // A finished write may still sit in the driver's or the adapter's buffer. Return only once the
   // bytes have left, so that the read's time-out starts then and the next write's transmit purge
@@ -204,7 +225,7 @@ bool Win32SerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::uin
   ResetEvent(io.hEvent);
   DWORD got = 0;
   if (!ReadFile(PortHandle(port_), buffer, count, &got, &io)) {
-    if (GetLastError() != ERROR_IO_PENDING) return FailWithLastError();
+    if (GetLastError() != ERROR_IO_PENDING) return TransferFailed();
     // The port's time-out ends the read; meanwhile the window may repaint, though not so close to
     // the end that the repaint would make the read late.
     const auto start = Clock::now();
@@ -230,7 +251,7 @@ bool Win32SerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::uin
   // A read that its time-out ended is a read of fewer bytes, not a failure; Wine reports it as
   // ERROR_TIMEOUT, with the bytes that did arrive.
   if (!GetOverlappedResult(PortHandle(port_), &io, &got, TRUE) && GetLastError() != ERROR_TIMEOUT) {
-    return FailWithLastError();
+    return TransferFailed();
   }
   bytesRead = got;
   return true;
@@ -243,4 +264,5 @@ void Win32SerialDevice::Close() {
   port_ = nullptr;
   ioDone_ = nullptr;
   guard_ = nullptr;
+  lineLost_ = false;
 }

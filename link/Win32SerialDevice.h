@@ -38,17 +38,21 @@ class Win32SerialDevice final : public SerialPlatform {
             IdlePump* pump) override;
   void Close() override;
   int LastError() const override { return lastError_; }
+  bool LineLost() const override { return lineLost_; }
 
   bool IsOpen() const { return port_ != nullptr; }
 
  private:
   bool Fail(unsigned long error);
   bool FailWithLastError();
+  // Fails with GetLastError()'s number, and remembers a line that is gone.
+  bool TransferFailed();
 
   DevicePaths devicePaths_;
   void* port_ = nullptr;    // HANDLE of the port, null while closed
   void* ioDone_ = nullptr;  // manual-reset event of the transfer in progress
   void* guard_ = nullptr;   // named mutex held while the port is open
   int lastError_ = 0;
+  bool lineLost_ = false;
   CommTimeouts timeouts_{};
 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "link/ComPortMap.h"
+#include "link/NetworkAddress.h"
 #include "tests/link/Recorders.h"
 
 namespace {
@@ -107,6 +108,35 @@ INSTANTIATE_TEST_SUITE_P(
                                 R"({"ports": {"COM1": "/dev/ttyUSB0"}, "pad": ")" +
                                     std::string(70000, ' ') + "\"}",
                                 {}}));
+
+struct AddressCase {
+  const char* device;
+  std::optional<NetworkAddress> expected;
+};
+
+class Rfc2217Name : public testing::TestWithParam<AddressCase> {};
+
+TEST_P(Rfc2217Name, IsParsedOnlyWhenWellFormedAndNeverTakenForALocalPath) {
+  const AddressCase& c = GetParam();
+  EXPECT_EQ(ParseRfc2217Address(c.device), c.expected) << c.device;
+  EXPECT_EQ(IsUsableDevicePath(c.device), c.expected.has_value()) << c.device;
+  EXPECT_TRUE(IsNetworkDeviceName(c.device)) << c.device;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Rfc2217Name,
+    testing::Values(AddressCase{"rfc2217://127.0.0.1:3001", NetworkAddress{"127.0.0.1", 3001}},
+                    AddressCase{"RFC2217://bench-7.local:1", NetworkAddress{"bench-7.local", 1}},
+                    AddressCase{"rfc2217://[fe80::1]:65535", NetworkAddress{"fe80::1", 65535}},
+                    AddressCase{"rfc2217://host:0", std::nullopt},
+                    AddressCase{"rfc2217://host:65536", std::nullopt},
+                    AddressCase{"rfc2217://host", std::nullopt},
+                    AddressCase{"rfc2217://:3001", std::nullopt},
+                    AddressCase{"rfc2217://host:30x1", std::nullopt},
+                    AddressCase{"rfc2217://host:3001/path", std::nullopt},
+                    AddressCase{"rfc2217://ho st:3001", std::nullopt},
+                    AddressCase{"rfc2217://[::1:3001", std::nullopt},
+                    AddressCase{"rfc2217://[::1]3001", std::nullopt}));
 
 TEST(DeviceChoiceFile, LiesInTheUsersConfigurationFolder) {
   const char* home = getenv("HOME");

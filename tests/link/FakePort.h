@@ -50,11 +50,13 @@ class FakePort final : public SerialPlatform {
   }
   void Close() override { calls.push_back("Close"); }
   int LastError() const override { return error; }
+  bool LineLost() const override { return lineLost; }
 
   bool openFails = false;
   bool configureFails = false;
   bool writeFails = false;
   bool readFails = false;
+  bool lineLost = false;
   int error = 0x57;
   Dcb configured;
   CommTimeouts timeouts;

@@ -90,6 +90,7 @@ class TimedLink final : public PortLink {
     if (!exchanges.empty()) exchanges.back().readEnd = Steady::now();
     return n;
   }
+  void RunStarting() override { inner_.RunStarting(); }
   struct Exchange {
     Steady::time_point writeStart, writeEnd, readEnd;
   };

@@ -101,6 +101,14 @@ std::uint32_t PortDriver::ReadPort(std::uint8_t count, std::uint8_t* buffer) {
   return 0;
 }
 
+void PortDriver::RunStarting() {
+  // A cable pulled and plugged in again, an adapter taken out and put back, a server that dropped
+  // the connection, or a port another program held at the last open: the technician's next Start
+  // is to reach the head without knowing that Select would have opened the line again.
+  if (PortOpen && !platform_.LineLost()) return;
+  ReopenPort();
+}
+
 void PortDriver::WaitForASecondAnswer(std::uint8_t count) const {
   // The answer's wire time at twelve bits a byte, and the head's turn-around.
   constexpr auto kTurnAround = std::chrono::milliseconds(10);

@@ -30,6 +30,9 @@ class PortDriver final : public PortLink {
   void SetTimeouts();
   bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override;
   std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override;
+  // A port that is not open, or whose line was lost, is opened again with the committed settings
+  // as Select does (its box when that fails); a healthy port is left as it is.
+  void RunStarting() override;
 
   void FormCreate();
   void SelRsComClick(int entry);

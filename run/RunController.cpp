@@ -62,6 +62,7 @@ void RunController::ViewChanged() {
 }
 
 void RunController::BeginRun() {
+  port_.RunStarting();
   view_.start1Enabled = false;
   view_.btnStart.enabled = false;
   StartPending = false;
@@ -115,7 +116,11 @@ void RunController::BtnStartClick() {
 
 void RunController::Start1Click() {
   if (running_ || !view_.start1Enabled) return;
-  BeginRun();
+  {
+    // The port's box may show while its line is opened again; nothing is to start meanwhile.
+    RunningFlag starting(running_);
+    BeginRun();
+  }
   ViewChanged();
 
   StepResult result = kStepFailed;

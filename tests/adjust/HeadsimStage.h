@@ -24,6 +24,7 @@
 #include "tests/adjust/HeadTrace.h"
 #include "tests/adjust/ScriptedPort.h"
 #include "tests/adjust/SimulatedHead.h"
+#include "tests/link/CountingOpens.h"
 
 // The tool and the head, the head started with a scenario: a file of the catalogue, or the text of
 // one written for the test.
@@ -48,7 +49,7 @@ class HeadsimStage : public testing::Test {
     const auto link = std::find(options.begin(), options.end(), "--link");
     if (link != options.end()) setenv("QZR71_COM1", std::next(link)->c_str(), 1);
 #endif
-    driver_.emplace(device_, boxes_, dir_.Path() / "comm.ini");
+    driver_.emplace(opens_, boxes_, dir_.Path() / "comm.ini");
     driver_->FormCreate();
     for (const auto& box : boxes_.shown) {
       ASSERT_NE(box.caption, "RS232C PORT") << box.text;
@@ -118,6 +119,7 @@ class HeadsimStage : public testing::Test {
   std::filesystem::path tracePath_;
   std::optional<SimulatedHead> sim_;
   SerialDevice device_;
+  CountingOpens opens_{device_};
   RecordingBoxes boxes_;
   std::optional<PortDriver> driver_;
   CountingBell bell_;

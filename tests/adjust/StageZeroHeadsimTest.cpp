@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <regex>
 
+#include "link/PortText.h"
 #include "tests/adjust/HeadsimStage.h"
 
 namespace {
@@ -98,6 +101,63 @@ TEST_F(StageZero, PulledCableIsACommunicationErrorWithoutWaiting) {
   EXPECT_EQ(bell_.rings, 1);
   EXPECT_LT(took, std::chrono::milliseconds(505));
   EXPECT_EQ(Sent(StopAndReadTrace(), "tool"), std::vector<Bytes>{{head::kCmdReadStoredData}});
+}
+
+#ifndef _WIN32
+// The head's line as a link that follows it to its new terminal, as a re-plugged adapter keeps
+// its name in /dev/serial/by-id.
+std::vector<std::string> LinkedLine(const char* test) {
+  return {"--link", (std::filesystem::temp_directory_path() /
+                     ("qzr71-" + std::string(test) + "-" + std::to_string(getpid())))
+                        .string()};
+}
+
+TEST_F(StageZero, APulledCableIsOpenedAgainAtTheNextStartWithoutSelect) {
+  StartWith("pulled-cable-at-start.scn", "", LinkedLine("replug"));
+  Model().Controller.BtnStartClick();
+  EXPECT_EQ(Model().Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
+  ASSERT_FALSE(sim_->NextLine(std::chrono::seconds(10)).empty()) << "the head is back";
+  Model().Controller.BtnCancelClick();
+  boxes_.shown.clear();
+
+  Model().Controller.Start1Click();
+  EXPECT_EQ(Model().Log.Lines(), (Lines{" Set White reference paper.", "", "Hit Next button."}));
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_EQ(opens_.opens, 2);
+}
+
+TEST_F(StageZero, AHeadStillAbsentAtStartGivesThePortBoxThenTheCommunicationError) {
+  StartWith("", "hangup cmd:B1 1 down=2000", LinkedLine("absent"));
+  Model().Controller.BtnStartClick();
+  Model().Controller.BtnCancelClick();
+  boxes_.shown.clear();
+
+  Model().Controller.BtnStartClick();
+  EXPECT_EQ(boxes_.shown, (std::vector<ShownBox>{{PortFailureText(ENOENT), "RS232C PORT"}}));
+  EXPECT_EQ(Model().Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
+  EXPECT_EQ(Model().Controller.AdjResult, 0);
+
+  ASSERT_FALSE(sim_->NextLine(std::chrono::seconds(10)).empty());
+  Model().Controller.BtnCancelClick();
+  Model().Controller.BtnStartClick();
+  EXPECT_EQ(Model().Controller.AdjResult, 1);
+  EXPECT_EQ(opens_.opens, 3);
+}
+#endif
+
+TEST_F(StageZero, AHealthyPortIsOpenedOnceOverThreeRuns) {
+  StartWith("");
+  for (int run = 0; run < 3; ++run) {
+    if (run == 1) {
+      Model().Controller.Start1Click();
+    } else {
+      Model().Controller.BtnStartClick();
+    }
+    EXPECT_EQ(Model().Controller.AdjResult, 1) << "run " << run;
+    Model().Controller.BtnCancelClick();  // abandoned
+    Model().Controller.BtnCancelClick();  // back to idle
+  }
+  EXPECT_EQ(opens_.opens, 1);
 }
 
 TEST_F(StageZero, UnacknowledgedSecondSpeedRequestStopsTheMotor) {

@@ -49,6 +49,7 @@ class ToolRun {
     std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
       return inner_.ReadPort(count, buffer);
     }
+    void RunStarting() override { inner_.RunStarting(); }
     std::vector<std::vector<std::uint8_t>> sent;
 
    private:

@@ -24,8 +24,13 @@ void ReportReading(StepContext& context, std::uint32_t readings, std::uint8_t go
                    window.upper,  context.record.PaperGain[i], daValues[i],
                    bad[i]};
   }
-  ReportLevels(context, ProgressStep::kDaAdjustment, readings, kMostReadings, channels, verdict,
-               goodRun, kGoodRunNeeded);
+  context.progress.Report({.step = ProgressStep::kDaAdjustment,
+                           .count = readings,
+                           .limit = kMostReadings,
+                           .run = goodRun,
+                           .runNeeded = kGoodRunNeeded,
+                           .channels = channels,
+                           .verdict = verdict});
 }
 
 }  // namespace

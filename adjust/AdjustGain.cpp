@@ -119,9 +119,11 @@ StepResult AdjustGain(StepContext& context, std::span<std::uint8_t> gains, Chann
       readings[i].bad = !channel.done;
     }
     // A channel is in once it has reached its target: a level at or above it.
-    ReportLevels(context, step, static_cast<std::uint32_t>(pass + 1), kMostGainPasses,
-                 std::span(readings).first(p.adjusted),
-                 done == p.adjusted || pass + 1 == kMostGainPasses);
+    context.progress.Report({.step = step,
+                             .count = static_cast<std::uint32_t>(pass + 1),
+                             .limit = kMostGainPasses,
+                             .channels = std::span(readings).first(p.adjusted),
+                             .verdict = done == p.adjusted || pass + 1 == kMostGainPasses});
     if (done == p.adjusted) break;
   }
   if (WriteGains(context, gains, set) != 1) return log.LogCommError();

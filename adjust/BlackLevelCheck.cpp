@@ -38,8 +38,11 @@ StepResult BlackLevelCheck(StepContext& context) {
                            over[channel]};
     }
     // Only the last reading decides.
-    ReportLevels(context, ProgressStep::kBlackLevelCheck, static_cast<std::uint32_t>(reading + 1),
-                 kReadings, channels, reading + 1 == kReadings);
+    context.progress.Report({.step = ProgressStep::kBlackLevelCheck,
+                             .count = static_cast<std::uint32_t>(reading + 1),
+                             .limit = kReadings,
+                             .channels = channels,
+                             .verdict = reading + 1 == kReadings});
   }
   if (std::any_of(over.begin(), over.end(), [](bool b) { return b; })) {
     log.ListErrorSensors(BadChannelNames(over));

@@ -40,7 +40,11 @@ StepResult DataSelectLineCheck(StepContext& context) {
                    std::nullopt,
                    bad[i]};
   }
-  ReportLevels(context, ProgressStep::kDataSelectLineCheck, 1, 1, channels, true);
+  context.progress.Report({.step = ProgressStep::kDataSelectLineCheck,
+                           .count = 1,
+                           .limit = 1,
+                           .channels = channels,
+                           .verdict = true});
   if (std::none_of(bad.begin(), bad.end(), [](bool b) { return b; })) return kStepSucceeded;
   log.AddLine(" Data Select Line error");
   log.ListErrorSensors(BadChannelNames(bad));

@@ -37,21 +37,29 @@ StepResult FrontExitCheck(StepContext& context) {
   const auto atLeast = [](int level) {
     return static_cast<std::uint8_t>(std::min(level + kFrontExitLeastMargin + 1, 255));
   };
-  const std::array<ChannelReading, 4> levels{
-      ChannelReading{kFrontExitLevelNames[0], record.FrontLevelNoPaper, 0, kFrontExitNoPaperLimit,
-                     std::nullopt, std::nullopt, failed[0]},
-      ChannelReading{kFrontExitLevelNames[1], record.ExitLevelNoPaper, 0, kFrontExitNoPaperLimit,
-                     std::nullopt, std::nullopt, failed[1]},
-      ChannelReading{kFrontExitLevelNames[2], record.FrontLevelInPaper, atLeast(front), 255,
-                     std::nullopt, std::nullopt, failed[2]},
-      ChannelReading{kFrontExitLevelNames[3], record.ExitLevelInPaper, atLeast(exit), 255,
-                     std::nullopt, std::nullopt, failed[3]}};
+  const std::array<ChannelReading, 4> levels{ChannelReading{.name = kFrontExitLevelNames[0],
+                                                            .level = record.FrontLevelNoPaper,
+                                                            .highest = kFrontExitNoPaperLimit,
+                                                            .bad = failed[0]},
+                                             ChannelReading{.name = kFrontExitLevelNames[1],
+                                                            .level = record.ExitLevelNoPaper,
+                                                            .highest = kFrontExitNoPaperLimit,
+                                                            .bad = failed[1]},
+                                             ChannelReading{.name = kFrontExitLevelNames[2],
+                                                            .level = record.FrontLevelInPaper,
+                                                            .lowest = atLeast(front),
+                                                            .bad = failed[2]},
+                                             ChannelReading{.name = kFrontExitLevelNames[3],
+                                                            .level = record.ExitLevelInPaper,
+                                                            .lowest = atLeast(exit),
+                                                            .bad = failed[3]}};
 
   // The head expects the request once more; its answer is not used.
   if (SendHeadFrame(context, head::FrontExitRequestFrame()) != 1) return log.LogCommError();
   if (QueryHead(context, head::kReplyFrontExit) != 1) return log.LogCommError();
 
-  ReportLevels(context, ProgressStep::kFrontExitCheck, 0, 0, levels, true);
+  context.progress.Report(
+      {.step = ProgressStep::kFrontExitCheck, .channels = levels, .verdict = true});
   if (std::none_of(failed.begin(), failed.end(), [](bool b) { return b; })) {
     return kStepSucceeded;
   }

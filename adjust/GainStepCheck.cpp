@@ -21,8 +21,11 @@ void ReportGainStep(StepContext& context, std::size_t step, const std::array<boo
     channels[i].gain = static_cast<std::uint8_t>(1u << step);
     channels[i].bad = bad[channel];
   }
-  ReportLevels(context, ProgressStep::kGainStepCheck, static_cast<std::uint32_t>(step + 1),
-               kGainSteps, channels, verdict);
+  context.progress.Report({.step = ProgressStep::kGainStepCheck,
+                           .count = static_cast<std::uint32_t>(step + 1),
+                           .limit = kGainSteps,
+                           .channels = channels,
+                           .verdict = verdict});
 }
 
 }  // namespace

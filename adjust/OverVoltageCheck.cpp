@@ -31,7 +31,11 @@ void ReportPass(StepContext& context, std::uint32_t pass,
                    da[channel],
                    failed ? channel == *failed : level >= kOverVoltageLevel};
   }
-  ReportLevels(context, ProgressStep::kOverVoltageCheck, pass, kMostPasses, channels, verdict);
+  context.progress.Report({.step = ProgressStep::kOverVoltageCheck,
+                           .count = pass,
+                           .limit = kMostPasses,
+                           .channels = channels,
+                           .verdict = verdict});
 }
 
 }  // namespace

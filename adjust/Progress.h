@@ -45,8 +45,8 @@ struct ChannelReading {
   std::uint8_t level = 0;
   std::uint8_t lowest = 0;
   std::uint8_t highest = 255;
-  std::optional<std::uint8_t> gain;
-  std::optional<std::uint8_t> daValue;
+  std::optional<std::uint8_t> gain{};
+  std::optional<std::uint8_t> daValue{};
   bool bad = false;  // the step's judgement of the channel so far
   bool operator==(const ChannelReading&) const = default;
 };
@@ -59,10 +59,10 @@ struct ProgressReport {
   // inside the window (s0t_ir adjustment), against what it needs.
   std::uint32_t run = 0;
   std::uint32_t runNeeded = 0;
-  std::optional<double> secondsLeft;   // in a timed wait
-  std::uint32_t waitSeconds = 0;       // that wait's whole length, to count it down against
-  std::optional<std::uint32_t> value;  // a single measurement: the motor speed
-  std::span<const ChannelReading> channels;
+  std::optional<double> secondsLeft{};   // in a timed wait
+  std::uint32_t waitSeconds = 0;         // that wait's whole length, to count it down against
+  std::optional<std::uint32_t> value{};  // a single measurement: the motor speed
+  std::span<const ChannelReading> channels{};
   bool verdict = false;  // the step has judged: the channels marked bad are the ones it lists
 };
 

@@ -4,8 +4,8 @@
 
 #include "adjust/HeadDataBlock.h"
 #include "adjust/ProgressReports.h"
+#include "adjust/StepExchanges.h"
 #include "link/HeadCommands.h"
-#include "link/Primitives.h"
 
 namespace {
 
@@ -18,15 +18,14 @@ bool IsLetter(std::uint8_t byte, char upper) {
 }  // namespace
 
 HeadDataFetch FetchHeadDataBlock(StepContext& context) {
-  std::uint8_t* reply = context.record.ReplyBuf.data();
-  const std::uint8_t enq = head::kEnq;
-  if (QueryReply(context.port, context.bell, head::kReplyStoredDataAnswer, reply, 1, &enq) != 1) {
+  const auto& reply = context.record.ReplyBuf;
+  if (QueryHead(context, head::kReplyStoredDataAnswer) != 1) {
     return HeadDataFetch::kFailed;
   }
   if (IsLetter(reply[0], 'N') && IsLetter(reply[1], 'G')) return HeadDataFetch::kNoData;
 
   for (int tries = 1;; ++tries) {
-    if (QueryReply(context.port, context.bell, head::kReplyHeadDataBlock, reply, 1, &enq) == 1) {
+    if (QueryHead(context, head::kReplyHeadDataBlock) == 1) {
       return HeadDataFetch::kBlockRead;
     }
     if (tries >= kBlockTries) return HeadDataFetch::kFailed;
@@ -36,7 +35,7 @@ HeadDataFetch FetchHeadDataBlock(StepContext& context) {
 
 StepResult ReadHeadData(StepContext& context) {
   ReportStep(context, ProgressStep::kReadHeadData);
-  if (SendCommand(context.port, context.bell, head::kCmdReadStoredData) != 1) {
+  if (SendHeadCommand(context, head::kCmdReadStoredData) != 1) {
     return context.log.LogCommError();
   }
   const HeadDataFetch fetched = FetchHeadDataBlock(context);

@@ -18,8 +18,13 @@ void ReportPoll(StepContext& context, std::uint32_t polls, std::uint8_t inWindow
                            std::nullopt,
                            context.record.ReplyBuf[1],
                            bad};
-  ReportLevels(context, ProgressStep::kS0tAutoAdjust, polls, kMostPolls, {&s0t, 1}, verdict,
-               inWindow, kInWindowNeeded);
+  context.progress.Report({.step = ProgressStep::kS0tAutoAdjust,
+                           .count = polls,
+                           .limit = kMostPolls,
+                           .run = inWindow,
+                           .runNeeded = kInWindowNeeded,
+                           .channels = {&s0t, 1},
+                           .verdict = verdict});
 }
 
 }  // namespace

@@ -34,8 +34,10 @@ StepResult S0tGainResponse(StepContext& context) {
                              kGains[step],
                              std::nullopt,
                              level < lowest};
-    ReportLevels(context, ProgressStep::kS0tGainResponse, static_cast<std::uint32_t>(step + 1),
-                 kGains.size(), {&s0t, 1});
+    context.progress.Report({.step = ProgressStep::kS0tGainResponse,
+                             .count = static_cast<std::uint32_t>(step + 1),
+                             .limit = kGains.size(),
+                             .channels = {&s0t, 1}});
     previous = level;
     record.GainStepLevel[step][kS0tIndex16] = static_cast<std::uint8_t>(level);
   }
@@ -50,8 +52,11 @@ StepResult S0tGainResponse(StepContext& context) {
                            kGains.back(),
                            std::nullopt,
                            !pass};
-  ReportLevels(context, ProgressStep::kS0tGainResponse, kGains.size(), kGains.size(), {&s0t, 1},
-               true);
+  context.progress.Report({.step = ProgressStep::kS0tGainResponse,
+                           .count = kGains.size(),
+                           .limit = kGains.size(),
+                           .channels = {&s0t, 1},
+                           .verdict = true});
   if (pass) return kStepSucceeded;
   log.AddLine(" Gain error");
   log.AddLine(" Error sensor: s0t_ir");

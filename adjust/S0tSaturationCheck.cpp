@@ -38,8 +38,11 @@ StepResult S0tSaturationCheck(StepContext& context) {
                              kGainDuringCheck,
                              value,
                              level >= kSaturationLevel};
-    ReportLevels(context, ProgressStep::kS0tSaturationCheck, readings, kMostReadings, {&s0t, 1},
-                 level < kSaturationLevel || stuck);
+    context.progress.Report({.step = ProgressStep::kS0tSaturationCheck,
+                             .count = readings,
+                             .limit = kMostReadings,
+                             .channels = {&s0t, 1},
+                             .verdict = level < kSaturationLevel || stuck});
     if (level < kSaturationLevel) return kStepSucceeded;
     if (value == 1) {
       char line[32];

@@ -11,36 +11,21 @@
 
 #include "console/DesignScale.h"
 #include "console/FlatFrame.h"
+#include "run/LevelsLook.h"
 
 namespace {
 
-constexpr int kScale = 256;  // levels 0 to 255
-// Designed lengths, at 120 pixels per inch.
-constexpr int kMargin = 4;
-constexpr int kGap = 8;
-constexpr int kNarrowGap = 4;
-constexpr int kLeastBar = 55;
-constexpr int kRowSpace = 5;  // a row's height over its text's
-
-QColor StateColour(ChannelState state) {
-  switch (state) {
-    case ChannelState::kInside:
-      return {0x2e, 0x7d, 0x32};
-    case ChannelState::kBelow:
-    case ChannelState::kAbove:
-      return {0xb0, 0x5a, 0x00};
-    case ChannelState::kJudgedBad:
-      return {0xc6, 0x28, 0x28};
-  }
-  return Qt::black;
+QColor ToQColor(levels::Colour colour) {
+  return {colour.red, colour.green, colour.blue};
 }
 
-QColor Mix(const QColor& over, const QColor& under, int overOf255) {
-  const auto part = [overOf255](int a, int b) {
-    return (a * overOf255 + b * (255 - overOf255)) / 255;
-  };
-  return {part(over.red(), under.red()), part(over.green(), under.green()),
-          part(over.blue(), under.blue())};
+levels::Colour ToColour(const QColor& colour) {
+  return {static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
+          static_cast<std::uint8_t>(colour.blue())};
+}
+
+QColor StateColour(ChannelState state) {
+  return ToQColor(levels::StateColour(state));
 }
 
 QFont BoldOf(QFont font) {
@@ -75,11 +60,11 @@ QAccessibleInterface* AccessibleChannelBar(const QString& className, QObject* ob
 
 ChannelTable::ChannelTable(const QFont& font) : plain_(font), bold_(BoldOf(font)) {
   const QFontMetrics metrics(font);
-  rowHeight_ = metrics.height() + design::ToLogical(kRowSpace);
+  rowHeight_ = metrics.height() + design::ToLogical(levels::kRowSpace);
   textTop_ = (rowHeight_ - metrics.height()) / 2;
-  measures_.margin = design::ToLogical(kMargin);
-  measures_.gap = design::ToLogical(kGap);
-  measures_.narrowGap = design::ToLogical(kNarrowGap);
+  measures_.margin = design::ToLogical(levels::kRowMargin);
+  measures_.gap = design::ToLogical(levels::kGap);
+  measures_.narrowGap = design::ToLogical(levels::kNarrowGap);
   measures_.mark = metrics.height() - 4;
   for (const ChannelState state : {ChannelState::kInside, ChannelState::kBelow,
                                    ChannelState::kAbove, ChannelState::kJudgedBad}) {
@@ -87,9 +72,9 @@ ChannelTable::ChannelTable(const QFont& font) : plain_(font), bold_(BoldOf(font)
     measures_.word = std::max({measures_.word, plain_.Width(word), bold_.Width(word)});
   }
   measures_.number = plain_.Width(u"255");
-  measures_.bar =
-      std::max(design::ToLogical(kLeastBar), plain_.Width(Latin1(kScaleLeast)) + measures_.gap +
-                                                 plain_.Width(Latin1(kScaleMost)));
+  measures_.bar = std::max(
+      design::ToLogical(levels::kLeastBar),
+      plain_.Width(Latin1(kScaleLeast)) + measures_.gap + plain_.Width(Latin1(kScaleMost)));
   for (std::size_t i = 0; i < kLevelsColumns; ++i) {
     measures_.titles[i] = plain_.Width(Latin1(LevelsColumnTitle(static_cast<LevelsColumn>(i))));
   }
@@ -193,7 +178,7 @@ QRect ChannelBar::CellRect(const Span& span) const {
 }
 
 int ChannelBar::FillEnd(const QRect& track, int level) const {
-  return track.left() + track.width() * (level + 1) / kScale;
+  return track.left() + track.width() * (level + 1) / levels::kScale;
 }
 
 void ChannelBar::Show(const ChannelReading& channel, ChannelState state) {
@@ -232,7 +217,10 @@ void ChannelBar::paintEvent(QPaintEvent* event) {
   const QRect dirty = event->rect();
   const bool judgedBad = state_ == ChannelState::kJudgedBad;
   const QColor window = palette().color(QPalette::Window);
-  const QRgb paper = (judgedBad ? Mix(StateColour(state_), window, 40) : window).rgb();
+  const QRgb paper = (judgedBad ? ToQColor(levels::Mix(levels::StateColour(state_),
+                                                       ToColour(window), levels::kJudgedBadTint))
+                                : window)
+                         .rgb();
   painter.fillRect(dirty, QColor::fromRgb(paper));
   if (!shown_) return;
 
@@ -315,7 +303,9 @@ void ChannelBar::PaintMark(QPainter& painter, const QRect& box) const {
 // The scale 0 to 255: the level as a filled bar, the window as a hatched band between two edge
 // lines. Whole pixels throughout, so that nothing needs smoothing.
 void ChannelBar::PaintTrack(QPainter& painter, const QRect& track) const {
-  const auto x = [&track](int level) { return track.left() + track.width() * level / kScale; };
+  const auto x = [&track](int level) {
+    return track.left() + track.width() * level / levels::kScale;
+  };
   painter.fillRect(track, palette().color(QPalette::Base));
   const QRect window(QPoint(x(channel_.lowest), track.top()),
                      QPoint(x(channel_.highest + 1) - 1, track.bottom()));

@@ -1,7 +1,5 @@
 #include "console/TLevelsForm.h"
 
-#include <chrono>
-
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -15,24 +13,13 @@
 
 namespace {
 
-// Four pictures a second: the bars still read as motion, and numbers that changed faster could
-// not be read anyway. Each picture costs the stage's thread its time.
-constexpr auto kRefreshInterval = std::chrono::milliseconds(250);
-// The largest channel set; the window is sized for it at the start, so it never jumps.
-constexpr std::size_t kMostChannels = 24;
-// Designed text heights and lengths, at 120 pixels per inch.
-constexpr int kTextHeight = 15;
-constexpr int kHeadingHeight = 17;
-constexpr int kMargin = 6;
-constexpr int kSpacing = 5;
-
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
 QFont TableFont() {
   QFont font = QApplication::font();
-  font.setPixelSize(design::ToLogical(kTextHeight));
+  font.setPixelSize(design::ToLogical(levels::kTextHeight));
   return font;
 }
 
@@ -61,13 +48,13 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
   setFont(table_.Plain().Font());
 
   auto* layout = new QVBoxLayout(this);
-  const int margin = design::ToLogical(kMargin);
+  const int margin = design::ToLogical(levels::kMargin);
   layout->setContentsMargins(margin, margin, margin, margin);
-  layout->setSpacing(design::ToLogical(kSpacing));
+  layout->setSpacing(design::ToLogical(levels::kSpacing));
   StepLabel = new QLabel(this);
   QFont heading = font();
   heading.setBold(true);
-  heading.setPixelSize(design::ToLogical(kHeadingHeight));
+  heading.setPixelSize(design::ToLogical(levels::kHeadingHeight));
   StepLabel->setFont(heading);
   StepLabel->setAccessibleName(QStringLiteral("Step"));
   layout->addWidget(StepLabel);
@@ -86,13 +73,12 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
   SummaryLabel->setWordWrap(true);
   SummaryLabel->setAccessibleName(QStringLiteral("Judgement"));
   SummaryLabel->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-  // Two lines kept for it, so that a judgement of a few channels moves nothing below.
-  SummaryLabel->setMinimumHeight(2 * QFontMetrics(font()).lineSpacing());
+  SummaryLabel->setMinimumHeight(levels::kSummaryLines * QFontMetrics(font()).lineSpacing());
   SummaryLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   layout->addWidget(SummaryLabel);
 
   auto* legend = new QLabel(
-      QStringLiteral("Each bar: the level on the scale 0 to 255; hatched, the channel's window."),
+      QString::fromUtf8(levels::kLegend.data(), static_cast<qsizetype>(levels::kLegend.size())),
       this);
   legend->setWordWrap(true);
   layout->addWidget(legend);
@@ -107,11 +93,11 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
   Header = new ChannelHeader(table_, this);
   barsLayout_->addWidget(Header);
   layout->addLayout(barsLayout_);
-  for (std::size_t i = 0; i < kMostChannels; ++i) BarAt(i);
+  for (std::size_t i = 0; i < levels::kMostChannels; ++i) BarAt(i);
 
   layout->addStretch(1);
 
-  Refresh(false);
+  Redraw(false);
   // As wide as the table's rows; room for the largest set before the rows of a smaller one are
   // hidden.
   setFixedWidth(table_.RowWidth() + 2 * margin);
@@ -119,7 +105,7 @@ TLevelsForm::TLevelsForm(ProgressHub& progress, const InputBlocker& blocker, QWi
   adjustSize();
   for (ChannelBar* bar : Bars) bar->setVisible(false);
 
-  refresh_.setInterval(kRefreshInterval);
+  refresh_.setInterval(levels::kRefreshMilliseconds);
   connect(&refresh_, &QTimer::timeout, this, &TLevelsForm::Tick);
   ticket_ = progress_.Subscribe([this](const ProgressReport& report) { Take(report); });
 }
@@ -137,10 +123,10 @@ void TLevelsForm::Take(const ProgressReport& report) {
 void TLevelsForm::Tick() {
   const bool changed = picture_.TakeChanged();
   const bool running = blocker_.Engaged();
-  if (changed || running != shownRunning_) Refresh(running);
-  if (running && CountBar->maximum() == 0) CountBar->Step();
-  // Idle once the stage has ended and its last picture is up.
-  if (!changed && !running) refresh_.stop();
+  const levels::Tick tick = refreshRule_.OnTick(changed, running, picture_.CountBar(running).busy);
+  if (tick.redraw) Redraw(running);
+  if (tick.advanceBusy) CountBar->Step();
+  if (tick.stop) refresh_.stop();
 }
 
 void TLevelsForm::showEvent(QShowEvent* event) {
@@ -150,8 +136,9 @@ void TLevelsForm::showEvent(QShowEvent* event) {
     PlaceBesideOwner();
   }
   picture_.TakeChanged();
-  Refresh(blocker_.Engaged());
-  if (shownRunning_) refresh_.start();
+  refreshRule_.Shown(blocker_.Engaged());
+  Redraw(refreshRule_.ShownRunning());
+  if (refreshRule_.ShownRunning()) refresh_.start();
 }
 
 void TLevelsForm::hideEvent(QHideEvent* event) {
@@ -184,8 +171,7 @@ ChannelBar* TLevelsForm::BarAt(std::size_t index) {
   return Bars[index];
 }
 
-void TLevelsForm::Refresh(bool stageRunning) {
-  shownRunning_ = stageRunning;
+void TLevelsForm::Redraw(bool stageRunning) {
   if (table_.Fit(picture_, table_.RowWidth())) {
     Header->update();
     for (ChannelBar* bar : Bars) bar->Relayout();

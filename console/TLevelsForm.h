@@ -8,6 +8,7 @@
 
 #include "console/ChannelBar.h"
 #include "console/FlatProgressBar.h"
+#include "run/LevelsLook.h"
 #include "run/LevelsPicture.h"
 
 class InputBlocker;
@@ -44,7 +45,7 @@ class TLevelsForm final : public QDialog {
  private:
   void Take(const ProgressReport& report);
   void Tick();
-  void Refresh(bool stageRunning);
+  void Redraw(bool stageRunning);
   ChannelBar* BarAt(std::size_t index);
   void PlaceBesideOwner();
 
@@ -54,7 +55,7 @@ class TLevelsForm final : public QDialog {
   LevelsPicture picture_;
   ChannelTable table_;
   QTimer refresh_;
-  bool shownRunning_ = false;
+  levels::Refresh refreshRule_;
   bool placed_ = false;
   QVBoxLayout* barsLayout_;
 };

@@ -4,44 +4,26 @@
 #include <string>
 #include <vector>
 
+#include "run/LevelsLook.h"
 #include "win32/Design.h"
 #include "win32/Text.h"
 
 namespace {
 
-constexpr std::size_t kMostChannels = 24;
-constexpr int kScale = 256;  // levels 0 to 255
-constexpr int kSummaryLines = 2;
-constexpr const wchar_t* kLegend =
-    L"Each bar: the level on the scale 0 to 255; hatched, the channel's window.";
-// Designed lengths, at 120 pixels per inch: the same as the Qt window's.
-constexpr int kMargin = 6;
-constexpr int kSpace = 5;
-constexpr int kRowMargin = 4;
-constexpr int kGap = 8;
-constexpr int kNarrowGap = 4;
-constexpr int kLeastBar = 55;
-constexpr int kRowSpace = 5;
+COLORREF ToColorRef(levels::Colour colour) {
+  return RGB(colour.red, colour.green, colour.blue);
+}
+
+levels::Colour ToColour(COLORREF colour) {
+  return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+}
 
 COLORREF StateColour(ChannelState state) {
-  switch (state) {
-    case ChannelState::kInside:
-      return RGB(0x2e, 0x7d, 0x32);
-    case ChannelState::kBelow:
-    case ChannelState::kAbove:
-      return RGB(0xb0, 0x5a, 0x00);
-    case ChannelState::kJudgedBad:
-      return RGB(0xc6, 0x28, 0x28);
-  }
-  return RGB(0, 0, 0);
+  return ToColorRef(levels::StateColour(state));
 }
 
 COLORREF Mix(COLORREF over, COLORREF under, int overOf255) {
-  const auto part = [overOf255](BYTE a, BYTE b) {
-    return static_cast<BYTE>((a * overOf255 + b * (255 - overOf255)) / 255);
-  };
-  return RGB(part(GetRValue(over), GetRValue(under)), part(GetGValue(over), GetGValue(under)),
-             part(GetBValue(over), GetBValue(under)));
+  return ToColorRef(levels::Mix(ToColour(over), ToColour(under), overOf255));
 }
 
 void Fill(HDC dc, const RECT& box, COLORREF colour) {
@@ -106,7 +88,7 @@ Tops TopsOf(const LevelsLook& look, int top) {
   t.count = t.heading + look.heading + look.space;
   t.detail = t.count + look.bar + look.space;
   t.summary = t.detail + look.bar + look.space;
-  t.legend = t.summary + kSummaryLines * look.line + look.space;
+  t.legend = t.summary + levels::kSummaryLines * look.line + look.space;
   t.rule = t.legend + look.legend + look.space;
   t.header = t.rule + 2 + look.space;
   t.rows = t.header + look.row;
@@ -154,7 +136,7 @@ void DrawMark(HDC dc, const RECT& box, ChannelState state, UINT dpi) {
 // lines.
 void DrawTrack(HDC dc, const RECT& track, const ChannelReading& channel, ChannelState state) {
   const auto x = [&track](int level) {
-    return track.left + (track.right - track.left) * level / kScale;
+    return track.left + (track.right - track.left) * level / levels::kScale;
   };
   Fill(dc, track, GetSysColor(COLOR_WINDOW));
   const RECT window{x(channel.lowest), track.top, x(channel.highest + 1), track.bottom};
@@ -189,7 +171,7 @@ void DrawBar(HDC dc, const RECT& bar, const BarSetting& setting, unsigned busyPh
   } else if (setting.maximum > 0) {
     const int value = std::clamp(setting.value, 0, setting.maximum);
     Fill(dc, RECT{bar.left, bar.top, bar.left + width * value / setting.maximum, bar.bottom},
-         Mix(fill, GetSysColor(COLOR_WINDOW), 110));
+         Mix(fill, GetSysColor(COLOR_WINDOW), levels::kCountFillTint));
   }
   Frame(dc, bar, GetSysColor(COLOR_BTNSHADOW), 1);
   SetBkMode(dc, TRANSPARENT);
@@ -220,7 +202,7 @@ void DrawChannel(HDC dc, const RECT& row, const LevelsColumns& c, const ChannelR
                  ChannelState state, const LevelsLook& look) {
   const bool judgedBad = state == ChannelState::kJudgedBad;
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  Fill(dc, row, judgedBad ? Mix(StateColour(state), face, 40) : face);
+  Fill(dc, row, judgedBad ? Mix(StateColour(state), face, levels::kJudgedBadTint) : face);
   const auto box = [&row](const Span& span) {
     return RECT{row.left + span.left, row.top, row.left + span.right, row.bottom};
   };
@@ -258,17 +240,17 @@ LevelsLook MeasureLevels(HDC dc, const LevelsFonts& fonts, UINT dpi) {
   LevelsLook look;
   look.fonts = fonts;
   look.dpi = dpi;
-  look.margin = design::Scaled(kMargin, dpi);
-  look.space = design::Scaled(kSpace, dpi);
+  look.margin = design::Scaled(levels::kMargin, dpi);
+  look.space = design::Scaled(levels::kSpacing, dpi);
   look.line = LineHeight(dc, fonts.plain);
   look.heading = LineHeight(dc, fonts.heading);
   look.bar = look.line + design::Scaled(8, dpi);
-  look.row = look.line + design::Scaled(kRowSpace, dpi);
+  look.row = look.line + design::Scaled(levels::kRowSpace, dpi);
 
   LevelsMeasures& m = look.table;
-  m.margin = design::Scaled(kRowMargin, dpi);
-  m.gap = design::Scaled(kGap, dpi);
-  m.narrowGap = design::Scaled(kNarrowGap, dpi);
+  m.margin = design::Scaled(levels::kRowMargin, dpi);
+  m.gap = design::Scaled(levels::kGap, dpi);
+  m.narrowGap = design::Scaled(levels::kNarrowGap, dpi);
   m.mark = look.line - 4;
   for (const ChannelState state : {ChannelState::kInside, ChannelState::kBelow,
                                    ChannelState::kAbove, ChannelState::kJudgedBad}) {
@@ -276,7 +258,7 @@ LevelsLook MeasureLevels(HDC dc, const LevelsFonts& fonts, UINT dpi) {
     m.word = std::max({m.word, TextWidth(dc, fonts.plain, word), TextWidth(dc, fonts.bold, word)});
   }
   m.number = TextWidth(dc, fonts.plain, L"255");
-  m.bar = std::max(design::Scaled(kLeastBar, dpi),
+  m.bar = std::max(design::Scaled(levels::kLeastBar, dpi),
                    TextWidth(dc, fonts.plain, WideOf(kScaleLeast)) + m.gap +
                        TextWidth(dc, fonts.plain, WideOf(kScaleMost)));
   for (std::size_t i = 0; i < kLevelsColumns; ++i) {
@@ -287,7 +269,7 @@ LevelsLook MeasureLevels(HDC dc, const LevelsFonts& fonts, UINT dpi) {
       m, [&](const std::vector<std::string_view>& names) { return WidestName(dc, fonts, names); });
   m.name = WidestName(dc, fonts, LevelsTableKinds().front().names);
 
-  const RECT legend = Text(dc, fonts.plain, kLegend, RECT{0, 0, look.rowWidth, 0},
+  const RECT legend = Text(dc, fonts.plain, WideOf(levels::kLegend), RECT{0, 0, look.rowWidth, 0},
                            DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
   look.legend = legend.bottom - legend.top;
   return look;
@@ -296,7 +278,7 @@ LevelsLook MeasureLevels(HDC dc, const LevelsFonts& fonts, UINT dpi) {
 SIZE LevelsClientSize(const LevelsLook& look) {
   const Tops t = TopsOf(look, 0);
   return {look.rowWidth + 2 * look.margin,
-          t.rows + static_cast<int>(kMostChannels) * look.row + look.margin};
+          t.rows + static_cast<int>(levels::kMostChannels) * look.row + look.margin};
 }
 
 RECT LevelsTopPart(const LevelsLook& look, const RECT& client) {
@@ -336,15 +318,15 @@ void DrawLevels(HDC dc, const RECT& client, const RECT& dirty, const LevelsPictu
     }
     SetBkMode(dc, TRANSPARENT);
     Text(dc, fonts.plain, Wide(picture.SummaryText()),
-         RECT{left, t.summary, right, t.summary + kSummaryLines * look.line},
+         RECT{left, t.summary, right, t.summary + levels::kSummaryLines * look.line},
          DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS);
-    Text(dc, fonts.plain, kLegend, RECT{left, t.legend, right, t.legend + look.legend},
-         DT_LEFT | DT_WORDBREAK);
+    Text(dc, fonts.plain, WideOf(levels::kLegend),
+         RECT{left, t.legend, right, t.legend + look.legend}, DT_LEFT | DT_WORDBREAK);
     Fill(dc, RECT{left, t.rule, right, t.rule + 1}, GetSysColor(COLOR_BTNSHADOW));
     Fill(dc, RECT{left, t.rule + 1, right, t.rule + 2}, GetSysColor(COLOR_BTNHIGHLIGHT));
     DrawHeader(dc, RECT{left, t.header, right, t.rows}, columns, fonts);
   }
-  for (std::size_t i = 0; i < kMostChannels; ++i) {
+  for (std::size_t i = 0; i < levels::kMostChannels; ++i) {
     const RECT row = LevelsRow(look, client, i);
     if (!Meets(row, dirty)) continue;
     Fill(dc, RECT{client.left, row.top, client.right, row.bottom}, GetSysColor(COLOR_BTNFACE));
@@ -352,7 +334,7 @@ void DrawLevels(HDC dc, const RECT& client, const RECT& dirty, const LevelsPictu
       DrawChannel(dc, row, columns, channels[i], picture.StateOf(channels[i]), look);
     }
   }
-  const RECT below{client.left, LevelsRow(look, client, kMostChannels).top, client.right,
+  const RECT below{client.left, LevelsRow(look, client, levels::kMostChannels).top, client.right,
                    client.bottom};
   if (Meets(below, dirty)) Fill(dc, below, GetSysColor(COLOR_BTNFACE));
 }

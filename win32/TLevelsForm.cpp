@@ -4,19 +4,13 @@
 
 #include "adjust/Progress.h"
 #include "run/LevelsLayout.h"
+#include "run/LevelsLook.h"
 #include "win32/InputGate.h"
 
 namespace {
 
 constexpr const wchar_t* kClassName = L"QZR71LevelsForm";
 constexpr UINT_PTR kRefreshTimer = 1;
-// Four pictures a second: the bars still read as motion, and numbers that changed faster could
-// not be read anyway. Each picture costs the stage's thread its time.
-constexpr UINT kRefreshMs = 250;
-// Designed text heights, at 120 pixels per inch: the same as the Qt window's.
-constexpr int kTextHeight = 15;
-constexpr int kHeadingHeight = 17;
-
 }  // namespace
 
 TLevelsForm::TLevelsForm(ProgressHub& progress, const InputGate& gate, HWND owner)
@@ -42,9 +36,9 @@ void TLevelsForm::DropBuffer() {
 }
 
 void TLevelsForm::Layout(UINT dpi) {
-  plain_ = design::CenturyFont(kTextHeight, dpi);
-  bold_ = design::CenturyFont(kTextHeight, dpi, false, true);
-  heading_ = design::CenturyFont(kHeadingHeight, dpi, false, true);
+  plain_ = design::CenturyFont(levels::kTextHeight, dpi);
+  bold_ = design::CenturyFont(levels::kTextHeight, dpi, false, true);
+  heading_ = design::CenturyFont(levels::kHeadingHeight, dpi, false, true);
   HDC dc = GetDC(hwnd_);
   look_ = MeasureLevels(dc, {plain_.get(), bold_.get(), heading_.get()}, dpi);
   ReleaseDC(hwnd_, dc);
@@ -63,7 +57,7 @@ void TLevelsForm::Take(const ProgressReport& report) {
   // Called for every report, inside the step: only a copy, and the timer started once.
   picture_.Take(report);
   if (!ticking_ && IsVisible()) {
-    SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
+    SetTimer(hwnd_, kRefreshTimer, levels::kRefreshMilliseconds, nullptr);
     ticking_ = true;
   }
 }
@@ -71,13 +65,10 @@ void TLevelsForm::Take(const ProgressReport& report) {
 void TLevelsForm::Tick() {
   const bool changed = picture_.TakeChanged();
   const bool running = gate_.Engaged();
-  const bool busy = running && picture_.CountBar(running).busy;
-  if (busy) ++busyPhase_;
-  const bool ended = running != shownRunning_;
-  shownRunning_ = running;
-  if (changed || busy || ended) InvalidateChanged();
-  // Idle once the stage has ended and its last picture is up.
-  if (!changed && !running) {
+  const levels::Tick tick = refreshRule_.OnTick(changed, running, picture_.CountBar(running).busy);
+  if (tick.advanceBusy) ++busyPhase_;
+  if (tick.redraw || tick.advanceBusy) InvalidateChanged();
+  if (tick.stop) {
     KillTimer(hwnd_, kRefreshTimer);
     ticking_ = false;
   }
@@ -86,32 +77,13 @@ void TLevelsForm::Tick() {
 void TLevelsForm::InvalidateChanged() {
   RECT client{};
   GetClientRect(hwnd_, &client);
-  const std::vector<ChannelReading>& channels = picture_.Channels();
-  Drawn now{picture_.StepText(),
-            picture_.SummaryText(),
-            picture_.CountBar(shownRunning_),
-            picture_.DetailBar(),
-            picture_.HasGains(),
-            picture_.HasDaValues(),
-            channels,
-            {}};
-  for (const ChannelReading& channel : channels) now.states.push_back(picture_.StateOf(channel));
-  const bool names = !std::equal(
-      channels.begin(), channels.end(), drawn_.channels.begin(), drawn_.channels.end(),
-      [](const ChannelReading& a, const ChannelReading& b) { return a.name == b.name; });
-  // The columns move with the names and the values a step has: then every row is drawn anew.
-  const bool columns = names || now.gains != drawn_.gains || now.daValues != drawn_.daValues;
-  const bool busy = now.count.busy;
-  if (columns || busy || now.step != drawn_.step || now.summary != drawn_.summary ||
-      now.count != drawn_.count || now.detail != drawn_.detail) {
+  levels::Frame now = levels::FrameOf(picture_, refreshRule_.ShownRunning());
+  const levels::Changes changes = levels::Compare(drawn_, now);
+  if (changes.top) {
     const RECT top = LevelsTopPart(look_, client);
     InvalidateRect(hwnd_, &top, FALSE);
   }
-  const std::size_t rows = std::max(channels.size(), drawn_.channels.size());
-  for (std::size_t i = 0; i < rows; ++i) {
-    const bool same = !columns && i < channels.size() && i < drawn_.channels.size() &&
-                      channels[i] == drawn_.channels[i] && now.states[i] == drawn_.states[i];
-    if (same) continue;
+  for (const std::size_t i : changes.rows) {
     const RECT row = LevelsRow(look_, client, i);
     InvalidateRect(hwnd_, &row, FALSE);
   }
@@ -150,7 +122,8 @@ void TLevelsForm::Paint() {
     oldPixels_ = SelectObject(buffer_, pixels_);
     paint.rcPaint = client;
   }
-  DrawLevels(buffer_, client, paint.rcPaint, picture_, shownRunning_, busyPhase_, look_);
+  DrawLevels(buffer_, client, paint.rcPaint, picture_, refreshRule_.ShownRunning(), busyPhase_,
+             look_);
   BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
          paint.rcPaint.bottom - paint.rcPaint.top, buffer_, paint.rcPaint.left, paint.rcPaint.top,
          SRCCOPY);
@@ -174,10 +147,10 @@ LRESULT TLevelsForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           PlaceBesideOwner();
         }
         picture_.TakeChanged();
-        shownRunning_ = gate_.Engaged();
+        refreshRule_.Shown(gate_.Engaged());
         InvalidateChanged();
-        if (shownRunning_ && !ticking_) {
-          SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
+        if (refreshRule_.ShownRunning() && !ticking_) {
+          SetTimer(hwnd_, kRefreshTimer, levels::kRefreshMilliseconds, nullptr);
           ticking_ = true;
         }
       } else if (ticking_) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "run/LevelsLook.h"
 #include "run/LevelsPicture.h"
 #include "win32/Design.h"
 #include "win32/LevelsDrawing.h"
@@ -43,7 +44,7 @@ class TLevelsForm final : public Window {
   const InputGate& gate_;
   LevelsPicture picture_;
   bool ticking_ = false;
-  bool shownRunning_ = false;
+  levels::Refresh refreshRule_;
   bool placed_ = false;
   unsigned busyPhase_ = 0;
   design::Font plain_;
@@ -51,15 +52,7 @@ class TLevelsForm final : public Window {
   design::Font heading_;
   LevelsLook look_;
   // The picture as last drawn, to tell what changed.
-  struct Drawn {
-    std::string step, summary;
-    BarSetting count;
-    std::optional<BarSetting> detail;
-    bool gains = false, daValues = false;
-    std::vector<ChannelReading> channels;
-    std::vector<ChannelState> states;
-  };
-  Drawn drawn_;
+  levels::Frame drawn_;
   // Drawn into off screen and put up whole, so that a picture never shows half drawn.
   HDC buffer_ = nullptr;
   HBITMAP pixels_ = nullptr;

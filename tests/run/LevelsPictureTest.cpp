@@ -7,7 +7,10 @@
 #include <array>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "run/LevelsLook.h"
 
 void PrintTo(const BarSetting& bar, std::ostream* out) {
   *out << (bar.busy ? "busy" : "") << "{" << bar.value << "/" << bar.maximum << " \"" << bar.text
@@ -198,6 +201,52 @@ TEST(LevelsPicture, NamesEachKindOfWindowAndOnlyTheValuesTheStepHas) {
       {{"raw", 3, 0, 255, std::nullopt, std::nullopt, false}, "level 3"},
   };
   for (const Case& c : cases) EXPECT_EQ(LevelsPicture::ValuesText(c.channel), c.text);
+}
+
+// What the Win32 window draws again after a picture: the rows that differ, all of them when the
+// columns moved, and the top part when the step, its bars or its judgement changed.
+TEST(LevelsFrames, RedrawOnlyWhatChanged) {
+  const auto frame = [](std::vector<ChannelReading> channels, bool gains = false) {
+    levels::Frame f{.step = "Black level check", .gains = gains, .channels = std::move(channels)};
+    f.states.assign(f.channels.size(), ChannelState::kInside);
+    return f;
+  };
+  const ChannelReading a{.name = "l3t_ir", .level = 10};
+  const ChannelReading b{.name = "l2t_ir", .level = 20};
+  ChannelReading b2 = b;
+  b2.level = 21;
+  using Rows = std::vector<std::size_t>;
+
+  EXPECT_EQ(levels::Compare(frame({a, b}), frame({a, b})).rows, Rows{});
+  EXPECT_FALSE(levels::Compare(frame({a, b}), frame({a, b})).top);
+  EXPECT_EQ(levels::Compare(frame({a, b}), frame({a, b2})).rows, Rows{1});
+  EXPECT_EQ(levels::Compare(frame({a, b}), frame({b, a})).rows, (Rows{0, 1})) << "names moved";
+  EXPECT_EQ(levels::Compare(frame({a, b}), frame({a, b}, true)).rows, (Rows{0, 1}));
+  EXPECT_TRUE(levels::Compare(frame({a, b}), frame({a, b}, true)).top);
+  EXPECT_EQ(levels::Compare(frame({a, b}), frame({a})).rows, (Rows{0, 1})) << "a row dropped";
+
+  levels::Frame judged = frame({a, b});
+  judged.states[0] = ChannelState::kJudgedBad;
+  judged.summary = "Bad: l3t_ir";
+  const levels::Changes changes = levels::Compare(frame({a, b}), judged);
+  EXPECT_EQ(changes.rows, Rows{0});
+  EXPECT_TRUE(changes.top);
+}
+
+TEST(LevelsRefresh, DrawsWhileAStageRunsAndRestsOnceItsLastPictureIsUp) {
+  levels::Refresh refresh;
+  refresh.Shown(false);
+  const auto tick = [&](bool changed, bool running, bool busy) {
+    const levels::Tick t = refresh.OnTick(changed, running, busy);
+    return std::tuple{t.redraw, t.advanceBusy, t.stop};
+  };
+  EXPECT_EQ(tick(true, true, false), std::tuple(true, false, false)) << "a stage begins";
+  EXPECT_EQ(tick(false, true, false), std::tuple(false, false, false)) << "nothing new";
+  EXPECT_EQ(tick(false, true, true), std::tuple(false, true, false)) << "a busy bar moves";
+  EXPECT_EQ(tick(true, false, false), std::tuple(true, false, false)) << "the last report";
+  EXPECT_EQ(tick(false, false, true), std::tuple(false, false, true)) << "up: rest";
+  refresh.Shown(true);
+  EXPECT_EQ(tick(false, false, false), std::tuple(true, false, true)) << "ended while hidden";
 }
 
 }  // namespace

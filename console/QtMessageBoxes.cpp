@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 
+#include "run/BoxText.h"
+
 void QtMessageBoxes::ShowExclamation(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), MessageBoxText(text),
                   QMessageBox::Ok, QApplication::activeWindow());
@@ -15,10 +17,7 @@ void ShowErrorBox(QWidget* parent, const QString& text) {
 }
 
 QString MessageBoxText(const std::string& text) {
-  QString shown = QString::fromStdString(text);
-  shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QString shown = QString::fromStdString(BoxText(text, "\n"));
   // The port error's full-width exclamation mark is drawn by Japanese fonts only; without one
   // installed it would show as an empty box, so it falls back to its plain form.
   if (QFontDatabase::families(QFontDatabase::Japanese).isEmpty()) {

@@ -13,7 +13,7 @@
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 #include "win32/TLevelsForm.h"
 #include "win32/TRs232cForm.h"
 #include "win32/TVersionForm.h"

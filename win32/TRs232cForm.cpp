@@ -6,7 +6,7 @@
 #include "link/PortDriver.h"
 #include "win32/ControlIds.h"
 #include "win32/Drawings.h"
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 #include "win32/Text.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "run/RunRecorder.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 #include "win32/MessageLoop.h"
 #include "win32/TMainForm.h"
 #include "win32/TRs232cForm.h"

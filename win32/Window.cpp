@@ -1,7 +1,7 @@
 #include "win32/Window.h"
 
 #include "win32/ControlIds.h"
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 
 Window::~Window() {
   if (hwnd_ != nullptr) {

@@ -14,7 +14,7 @@
 #include "tests/win32/BoxReader.h"
 #include "tests/win32/Win32Windows.h"
 #include "win32/Design.h"
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 
 namespace {
 

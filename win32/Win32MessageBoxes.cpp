@@ -1,5 +1,6 @@
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 
+#include "run/BoxText.h"
 #include "win32/Text.h"
 
 namespace {
@@ -9,20 +10,7 @@ constexpr const wchar_t* kProgramCaption = L"QZR-71 Adjustment software";
 }  // namespace
 
 std::wstring MessageBoxText(const std::string& text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-    if ((c == '\n' && next == '\r') || (c == '\r' && next == '\n')) {
-      shown += "\r\n";
-      ++i;
-    } else if (c == '\n' || c == '\r') {
-      shown += "\r\n";
-    } else {
-      shown += c;
-    }
-  }
-  return Wide(shown);
+  return Wide(BoxText(text, "\r\n"));
 }
 
 void Win32MessageBoxes::ShowExclamation(const std::string& text, const std::string& caption) {

@@ -4,6 +4,7 @@
 
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"
+#include "tests/run/MainWindowExpectations.h"
 
 namespace {
 
@@ -15,16 +16,11 @@ TEST(MainFormModel, StartsIdleWithTheStartUpText) {
   FakeClock clock;
   NoIdlePump pump;
   MainFormModel model(port, bell, clock, pump);
-  EXPECT_EQ(model.Log.Lines(), (Lines{"Conect to PC with QZR-71.", " ",
-                                      "Press Start button. then check the Adjustment",
-                                      "Item 1, 2, 3 and 4 in that order."}));
+  EXPECT_EQ(model.Log.Lines(), expected::kStartUpText);
   const RunView& view = model.Controller.View();
-  EXPECT_EQ(view.btnStart.caption, "Start");
-  EXPECT_TRUE(view.btnStart.enabled);
-  EXPECT_EQ(view.btnCancel.caption, "Exit");
-  EXPECT_TRUE(view.btnCancel.enabled);
-  EXPECT_TRUE(view.start1Enabled);
-  EXPECT_EQ(view.itemEnabled, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ((expected::Shown{view.btnStart.caption, view.btnStart.enabled, view.btnCancel.caption,
+                             view.btnCancel.enabled, view.start1Enabled, view.itemEnabled}),
+            expected::kIdle);
   EXPECT_EQ(model.Controller.AdjResult, 1);
   EXPECT_EQ(model.Controller.AdjStage, 0);
   EXPECT_TRUE(model.Controller.StartPending);
@@ -42,8 +38,8 @@ TEST(MainFormModel, WithoutAHeadTheFirstStartIsACommunicationError) {
   NoIdlePump pump;
   MainFormModel model(port, bell, clock, pump);
   model.Controller.BtnStartClick();
-  EXPECT_EQ(model.Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
-  EXPECT_EQ(model.Controller.View().btnStart.caption, "Start");
+  EXPECT_EQ(model.Log.Lines(), expected::kCommunicationError);
+  EXPECT_EQ(model.Controller.View().btnStart.caption, expected::kFailedAtStageZero.start);
   EXPECT_FALSE(model.Controller.View().btnStart.enabled);
   EXPECT_EQ(bell.rings, 0);
 }
@@ -62,7 +58,7 @@ TEST(MainFormModel, StandInStagesReachTheController) {
     return stages;
   });
   model.Controller.Start1Click();
-  EXPECT_EQ(model.Log.Lines(), (Lines{" Set White reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(model.Log.Lines(), expected::kStart1Prompt);
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ inline const std::vector<Click> kWholeRun{
 // The healthy head's completion report, above the controller's last two lines.
 inline const std::string kCompleteLine = " ****** Complete *****";
 
+// Stage 0 passed from File > Start: the prompt has a blank in front.
+inline const Lines kStart1Prompt{" Set White reference paper.", "", "Hit Next button."};
+
 // A stage that failed on the line: the step's one line, then the controller's.
 inline const Lines kCommunicationError{" Communication error", "", "  Push Cancel button."};
 // Stage 0 failed, started with Start.

@@ -9,29 +9,19 @@
 
 #include "link/HeadCommands.h"
 #include "tests/adjust/ScriptedPort.h"
+#include "tests/run/MainWindowExpectations.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
 const Bytes kEndReading{head::kCmdEndReading};
-const Lines kResetText{"Conect to PC with QZR-71.", "",
-                       "Press Start-key. then check the Adjustment",
-                       "Item 1, 2, 3 and 4 in that order."};
-
-struct Shown {
-  std::string startCaption;
-  bool startEnabled;
-  std::string cancelCaption;
-  bool cancelEnabled;
-  bool start1Enabled;
-  std::array<bool, 4> items;
-};
+using expected::Shown;
 
 void ExpectShown(const RunView& view, const Shown& shown) {
-  EXPECT_EQ(view.btnStart.caption, shown.startCaption);
+  EXPECT_EQ(view.btnStart.caption, shown.start);
   EXPECT_EQ(view.btnStart.enabled, shown.startEnabled);
-  EXPECT_EQ(view.btnCancel.caption, shown.cancelCaption);
+  EXPECT_EQ(view.btnCancel.caption, shown.cancel);
   EXPECT_EQ(view.btnCancel.enabled, shown.cancelEnabled);
   EXPECT_EQ(view.start1Enabled, shown.start1Enabled);
   EXPECT_EQ(view.itemEnabled, shown.items);
@@ -73,8 +63,8 @@ class RunControllerTest : public testing::Test {
 
   void ExpectIdle() {
     auto& c = Controller();
-    EXPECT_EQ(log_.Lines(), kResetText);
-    ExpectShown(c.View(), {"Start", true, "Exit", true, true, {true, true, true, true}});
+    EXPECT_EQ(log_.Lines(), expected::kResetText);
+    ExpectShown(c.View(), expected::kIdle);
     EXPECT_EQ(c.AdjResult, 1);
     EXPECT_TRUE(c.StartPending);
     EXPECT_TRUE(c.ExitMode);
@@ -134,16 +124,20 @@ TEST_P(StageSucceeds, PromptsForTheNextPaperAndWaitsForNext) {
   EXPECT_TRUE(port_.written.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RunController, StageSucceeds,
-    testing::Values(SuccessCase{0, {"Set White reference paper.", "", "Hit Next button."}},
-                    SuccessCase{1, {"Set Black reference paper.", "", "Hit Next button."}},
-                    SuccessCase{2, {"Pull out reference paper.", "", "Hit Next button."}},
-                    // The question follows the non-paper item's own lines.
-                    SuccessCase{3,
-                                {" stage 3", "Write the Adjustings to DURA RODA.",
-                                 "Hit Next or Cancel button.  Yes-->Next No-->Cancel"}}),
-    SuccessCaseName);
+INSTANTIATE_TEST_SUITE_P(RunController, StageSucceeds,
+                         testing::Values(SuccessCase{0, expected::kWholeRun[0].log},
+                                         SuccessCase{1, expected::kWholeRun[1].log},
+                                         SuccessCase{2, expected::kWholeRun[2].log},
+                                         // The question follows the non-paper item's own lines.
+                                         SuccessCase{3,
+                                                     [] {
+                                                       Lines lines{" stage 3"};
+                                                       for (const auto& line :
+                                                            expected::kWholeRun[3].log)
+                                                         lines.push_back(line);
+                                                       return lines;
+                                                     }()}),
+                         SuccessCaseName);
 
 class StageFails : public RunControllerTest, public testing::WithParamInterface<std::size_t> {};
 
@@ -180,8 +174,7 @@ TEST_P(CancelWhileWaiting, AbandonsTheRunWithoutACommand) {
   SucceedThrough(GetParam());
   auto& c = Controller();
   c.BtnCancelClick();
-  EXPECT_EQ(log_.Lines(), (Lines{" This machine has not been completed the adjustment!!", "",
-                                 "  Push Cancel button"}));
+  EXPECT_EQ(log_.Lines(), expected::kAbandoned);
   ExpectShown(c.View(), {"Next", false, "Cancel", true, false, {true, true, true, true}});
   EXPECT_EQ(c.AdjResult, 162);
   EXPECT_FALSE(c.StartPending);
@@ -199,7 +192,7 @@ TEST_F(RunControllerTest, CompletionOffersCompleteThenReturnsToIdle) {
   SucceedThrough(4);
   auto& c = Controller();
   EXPECT_EQ(LastLines(3), (Lines{" stage 4", "", "  Push Complete button"}));
-  ExpectShown(c.View(), {"Start", false, "Complete", true, false, {false, false, false, false}});
+  ExpectShown(c.View(), expected::kWholeRun[4].shown);
   EXPECT_EQ(c.AdjResult, 162);
   EXPECT_EQ(c.AdjStage, 4);
   EXPECT_TRUE(c.StartPending);
@@ -256,7 +249,7 @@ TEST_F(RunControllerTest, FileStartSucceeds) {
   EXPECT_TRUE(during.btnCancel.enabled);  // not disabled on this path
   EXPECT_EQ(during.btnCancel.caption, "Cancel");
 
-  EXPECT_EQ(log_.Lines(), (Lines{" Set White reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(log_.Lines(), expected::kStart1Prompt);
   ExpectShown(c.View(), {"Next", true, "Cancel", true, false, {true, true, true, true}});
   EXPECT_EQ(c.AdjResult, 1);
 

@@ -221,7 +221,7 @@ TEST_F(WindowTest, FileStartRunsStageZeroWithItsOwnPromptAndLeavesTheLabel) {
   during_ = [this] { EXPECT_TRUE(Enabled(form_->BtnCancel)); };
   Choose(control::kStart1);
   ASSERT_EQ(runs_[0], 1);
-  EXPECT_EQ(Log(), (Lines{" Set White reference paper.", "", "Hit Next button."}));
+  EXPECT_EQ(Log(), expected::kStart1Prompt);
   EXPECT_EQ(Shown(),
             (expected::Shown{"Next", true, "Cancel", true, false, {true, true, true, true}}));
   Click(form_->BtnCancel);

@@ -28,8 +28,7 @@ fi
 bash scripts/install-deps.sh
 build=${QZR71_BUILD_DIR:-build/demo}
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQZR71_BUILD_TESTS=OFF -DQZR71_BUILD_BENCH=OFF >/dev/null
+cmake --preset demo -B "$build" >/dev/null
 cmake --build "$build" --target qzr71adj qzr71-headsim
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/qzr71-demo.XXXXXX")

@@ -33,10 +33,8 @@ build_debian_package() {
 
   # At -O2, as the tests run and as Debian builds (-O3 also brings g++ 12's false -Wrestrict).
   # A build folder made before with other flags keeps them in its cache: they are set anew.
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DQZR71_WERROR=ON -DQZR71_BUILD_TESTS=OFF \
-    -DQZR71_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+  cmake --preset release -B "$build" -DCMAKE_CXX_FLAGS="$cxxflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" "${launcher[@]}" >/dev/null
   cmake --build "$build" -j"${QZR71_JOBS:-2}"
   (cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)
 
@@ -73,10 +71,7 @@ build_windows_zip() {
   bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix zip unzip
   local launcher=()
   if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQZR71_WERROR=ON \
-    -DQZR71_BUILD_GUI=ON -DQZR71_BUILD_TESTS=OFF -DQZR71_BUILD_BENCH=OFF "${launcher[@]}" \
-    >/dev/null
+  cmake --preset windows-release -B "$build" "${launcher[@]}" >/dev/null
   cmake --build "$build" -j"${QZR71_JOBS:-2}" --target qzr71adj
 
   local stage zip

@@ -14,7 +14,7 @@ build=${QZR71_BUILD_DIR:-build/test}
 out=${1:-build/pages}
 case "$out" in /*) ;; *) out="$root/$out" ;; esac
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --preset tests -B "$build" >/dev/null
 fi
 cmake --build "$build" --target run_record_headsim_test write_runs_index qzr71-headsim
 

@@ -7,6 +7,7 @@
 #   --bench [ARGS]           the serial timing benchmark, with the arguments that follow
 #   --window-bench [ARGS]    the program's start-up, memory and a whole paced run (win32_bench)
 #   --screenshots DIR        the four windows at 96 and 144 pixels per inch, as PNG files in DIR
+#   --build-only             the cross-build alone
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,13 +19,14 @@ bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb
 native=${QZR71_BUILD_DIR:-build/test}
 case "$native" in /*) ;; *) native="$root/$native" ;; esac
 if [ ! -f "$native/CMakeCache.txt" ]; then
-  cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZR71_WERROR=ON >/dev/null
+  cmake --preset tests -B "$native" >/dev/null
 fi
 cmake --build "$native" --target qzr71-headsim
 
 windows="$root/build/windows"
-cmake --preset windows
+cmake --preset windows >/dev/null
 cmake --build --preset windows
+[ "${1:-}" = --build-only ] && exit 0
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver

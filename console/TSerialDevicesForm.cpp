@@ -11,7 +11,7 @@
 
 #include "console/DesignScale.h"
 #include "console/GuardedHandler.h"
-#include "link/SerialDevicesModel.h"
+#include "run/SerialDevicesModel.h"
 
 namespace {
 
@@ -38,9 +38,7 @@ TSerialDevicesForm::TSerialDevicesForm(SerialDevicesModel& model, QWidget* owner
   setFont(design::CenturyFont(16));
 
   auto* intro = MakeText(this);
-  intro->setText(
-      QStringLiteral("Choose the device each port name opens. Apply keeps the choice "
-                     "for your next start."));
+  intro->setText(Text(SerialDevicesModel::Intro()));
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(design::ToLogical(12));
   grid->setVerticalSpacing(design::ToLogical(3));
@@ -55,7 +53,7 @@ TSerialDevicesForm::TSerialDevicesForm(SerialDevicesModel& model, QWidget* owner
     port.device->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     port.device->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     port.typedPath = new QLineEdit(this);
-    port.typedPath->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    port.typedPath->setPlaceholderText(Text(model_.TypedExample()));
     // A device's name does not break; a long one widens the dialog.
     port.path = MakeText(this);
     port.path->setWordWrap(false);

@@ -11,8 +11,8 @@ class QPushButton;
 class SerialDevicesModel;
 
 // "Serial devices": which device each of COM1..COM4 opens, chosen from the adapters and ports
-// present or typed in, kept for the user. Shown without blocking the main window; the rows and
-// what Apply does live in the model, which this window mirrors.
+// present or typed in (a serial device server too), kept for the user. Shown without blocking the
+// main window; the rows and what Apply does live in the model, which this window mirrors.
 class TSerialDevicesForm final : public QDialog {
   Q_OBJECT
 

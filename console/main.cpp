@@ -17,18 +17,15 @@
 #include "console/QtMessageBoxes.h"
 #include "console/TMainForm.h"
 #include "console/TRs232cForm.h"
+#include "console/TSerialDevicesForm.h"
 #include "console/TVersionForm.h"
 #include "link/BellOutput.h"
+#include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
 #include "run/RunFiles.h"
 #include "run/RunRecorder.h"
-#ifndef _WIN32
-#include "console/TSerialDevicesForm.h"
-#include "link/ComPortMap.h"
-#include "link/DeviceTree.h"
-#include "link/SerialDevicesModel.h"
-#endif
+#include "run/SerialDevicesModel.h"
 
 namespace {
 
@@ -49,14 +46,9 @@ class ShownReport final : public QObject {
 };
 
 int RunTool(QApplication& app) {
-#ifdef _WIN32
-  // Windows names its ports itself: COMn is the port, there is no device to choose for it.
-  SerialDevice device;
-#else
   ComPortMap ports(DeviceChoiceFile());
   SerialDevice device(
       [&ports](const std::string& comName) { return ports.DevicePathFor(comName); });
-#endif
   QtMessageBoxes boxes;
   PortDriver driver(device, boxes);
   StdioBell bell;
@@ -64,11 +56,9 @@ int RunTool(QApplication& app) {
   InputBlocker blocker;
   QtIdlePump pump(blocker);
   driver.SetIdlePump(&pump);
-#ifndef _WIN32
   // Outlives the windows, whose dialog for it is told of its changes.
-  const DeviceTree system;
-  SerialDevicesModel devices(system, ports, driver, UserIdentity::OfThisProcess());
-#endif
+  const auto system = ThisMachinesSerialDevices();
+  SerialDevicesModel devices(*system, ports, driver);
 
   // The dialogs are children of the main window and end with it.
   std::unique_ptr<TMainForm> mainForm =
@@ -76,22 +66,9 @@ int RunTool(QApplication& app) {
   MainForm = mainForm.get();
   Rs232cForm = new TRs232cForm(driver, MainForm);
   VersionForm = new TVersionForm(MainForm);
-#ifdef _WIN32
-  MainForm->Serialdevices1->setVisible(false);
-#else
   MainForm->SerialDevicesForm = new TSerialDevicesForm(devices, MainForm);
-#endif
-#ifdef _WIN32
-  const auto describePort = [&driver] { return DescribePort(driver); };
-#else
-  // The device the port name reaches, the technician's own choice included.
-  const auto describePort = [&driver, &ports] {
-    PortFacts port = DescribePort(driver);
-    port.device = ports.DevicePathFor(driver.PortName);
-    return port;
-  };
-#endif
-  RunRecorder recorder(MainForm->Model, RunsFolder(), describePort, boxes);
+  RunRecorder recorder(
+      MainForm->Model, RunsFolder(), [&] { return DescribePort(driver, ports); }, boxes);
   // Whoever started the tool from a shell (the demo does) learns where each run's page is.
   recorder.TellReports([](const std::filesystem::path& report, const RunEnding& ending) {
     const std::string line =

@@ -1,17 +1,12 @@
 #include "link/ComPortMap.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "link/NetworkAddress.h"
 #include "link/SettingsFile.h"
+#include "link/UserConfig.h"
 
 namespace {
 
@@ -19,42 +14,25 @@ constexpr const char* kComNames[] = {"COM1", "COM2", "COM3", "COM4"};
 // Far more than four paths need; a larger file is not ours, and is not read whole.
 constexpr std::streamsize kLargestFile = 64 * 1024;
 
-std::filesystem::path HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') return home;
-  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) {
-    return user->pw_dir;
-  }
-  return {};
-}
-
-// The folders the XDG rules ask for: only the user may look into them.
-bool MakeFolder(const std::filesystem::path& folder) {
-  std::error_code error;
-  if (std::filesystem::is_directory(folder, error)) return true;
-  if (folder.has_parent_path() && folder.parent_path() != folder &&
-      !MakeFolder(folder.parent_path())) {
-    return false;
-  }
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
 }  // namespace
 
 std::filesystem::path DeviceChoiceFile() {
-  std::filesystem::path config;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    config = xdg;
-  } else if (const auto home = HomeFolder(); !home.empty()) {
-    config = home / ".config";
-  } else {
-    return {};
-  }
-  return config / "qzr71" / "serial-devices.json";
+  const std::filesystem::path folder = UserConfigFolder();
+  if (folder.empty()) return {};
+  return folder / "serial-devices.json";
+}
+
+bool IsLocalDeviceName(const std::string& name) {
+#ifdef _WIN32
+  return WindowsPortNumber(name).has_value();
+#else
+  return !name.empty() && name.front() == '/' && name.find('\0') == std::string::npos;
+#endif
 }
 
 bool IsUsableDevicePath(const std::string& path) {
   if (IsNetworkDeviceName(path)) return ParseRfc2217Address(path).has_value();
-  return !path.empty() && path.front() == '/' && path.find('\0') == std::string::npos;
+  return IsLocalDeviceName(path);
 }
 
 DeviceChoices LoadDeviceChoices(const std::filesystem::path& file) {
@@ -93,7 +71,7 @@ std::string DeviceChoicesText(const DeviceChoices& choices) {
 }
 
 bool SaveDeviceChoices(const std::filesystem::path& file, const DeviceChoices& choices) {
-  if (file.empty() || !MakeFolder(file.parent_path())) return false;
+  if (file.empty() || !MakeUserFolder(file.parent_path())) return false;
   std::string text;
   try {
     text = DeviceChoicesText(choices);

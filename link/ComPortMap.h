@@ -10,19 +10,22 @@
 // The device the user chose for each of COM1..COM4; empty where the user chose none.
 using DeviceChoices = std::array<std::string, 4>;
 
-// Where the user's choice is kept: $XDG_CONFIG_HOME/qzr71/serial-devices.json, with
-// ~/.config in place of an unset or relative $XDG_CONFIG_HOME. Empty when there is no home.
+// Where the user's choice is kept: serial-devices.json in the user's configuration folder
+// (link/UserConfig.h). Empty when there is none.
 std::filesystem::path DeviceChoiceFile();
 
 // The choice kept in the file. A missing, unreadable, torn or hand-mangled file gives no choice;
-// an entry that is not an absolute path is left out and the others are kept.
+// an entry that is not a usable device name is left out and the others are kept.
 DeviceChoices LoadDeviceChoices(const std::filesystem::path& file);
 // The file's exact text for these choices.
 std::string DeviceChoicesText(const DeviceChoices& choices);
 // Replaces the file atomically, making its folder when missing. False when that failed.
 bool SaveDeviceChoices(const std::filesystem::path& file, const DeviceChoices& choices);
 
-// A path the tool will open for a port: absolute, without NUL bytes; or a well-formed
+// A name of a device of this machine as a choice keeps it: an absolute path without NUL bytes on
+// Linux, a port name such as "COM7" on Windows.
+bool IsLocalDeviceName(const std::string& name);
+// A device the tool will open for a port: a local device name, or a well-formed
 // "rfc2217://HOST:PORT".
 bool IsUsableDevicePath(const std::string& path);
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The tool names its ports "COM1".."COM4" everywhere the technician sees them. Each maps to a
 // device, the first of: the environment variable QZR71_COMn when it is set and not empty, the
@@ -23,3 +24,11 @@ std::optional<std::string> DevicePathFor(const std::string& comName);
 
 // 0..3 for "COM1".."COM4", else nothing.
 std::optional<int> ComPortIndex(const std::string& comName);
+
+// The number of a port as Windows names it: "COM" and a number from 1, without leading zeros
+// ("COM7", "COM12"); nothing for any other name.
+std::optional<unsigned> WindowsPortNumber(std::string_view name);
+
+// What a chosen device opens: a Windows port name as "\\.\COM7", the only form that reaches the
+// ports from COM10 on; anything else as it is.
+std::string DeviceToOpen(const std::string& chosen);

@@ -189,23 +189,3 @@ DeviceAccess DeviceTree::Access(const std::string& devicePath, const UserIdentit
   }
   return {verdict, group};
 }
-
-std::string AccessAdvice(const DeviceAccess& access) {
-  switch (access.verdict) {
-    case DeviceAccess::Verdict::Allowed:
-      return "You may open this device.";
-    case DeviceAccess::Verdict::Missing:
-      return "There is no such device now: plug the adapter in, or check the path.";
-    case DeviceAccess::Verdict::NeedsGroup:
-      return "You may not open this device. Add yourself to the group " + access.group +
-             ":\n    sudo usermod -aG " + access.group +
-             " \"$USER\"\nthen log out and log in again.";
-    case DeviceAccess::Verdict::NeedsNewLogin:
-      return "You may not open this device yet: you are in the group " + access.group +
-             " only from your next login. Log out and log in again.";
-    case DeviceAccess::Verdict::Denied:
-      break;
-  }
-  return "You may not open this device, and no group grants it: ask the administrator of this "
-         "computer.";
-}

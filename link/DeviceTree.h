@@ -63,7 +63,3 @@ class DeviceTree {
 
   std::filesystem::path root_;
 };
-
-// What the device dialog says about a device: one sentence, and what to do when it cannot be
-// opened.
-std::string AccessAdvice(const DeviceAccess& access);

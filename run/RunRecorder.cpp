@@ -115,6 +115,12 @@ PortFacts DescribePort(const PortDriver& driver) {
   return port;
 }
 
+PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports) {
+  PortFacts port = DescribePort(driver);
+  port.device = ports.DevicePathFor(driver.PortName);
+  return port;
+}
+
 std::string RecordFailedText(const std::string& problem) {
   return "The record of this run could not be written.\n" + problem +
          "\nThe run and the head are not affected.";

@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "link/ComPortMap.h"
 #include "link/MessageBoxes.h"
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
@@ -53,6 +54,8 @@ class RunRecorder final : public RunObserver {
 
 // The port as the driver has it: the name, the device it maps to, and the line settings in force.
 PortFacts DescribePort(const PortDriver& driver);
+// The same, the device being the one the name reaches with the user's own choice.
+PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports);
 
 // The caption and text of the box that says a record was not written.
 inline constexpr const char* kRecordFailedCaption = "WRITE FILE";

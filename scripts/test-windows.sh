@@ -2,7 +2,8 @@
 # Cross-builds the Windows program (qzr71adj.exe), the core and their tests for 64-bit Windows
 # with mingw-w64, and runs them under Wine in a private prefix inside the build folder, on a
 # virtual display (Xvfb) of its own. The simulated head runs natively on its pseudo-terminal; the
-# prefix's COM1 leads to it, so the stage and window tests go through the Windows serial backend.
+# prefix's COM1 leads to it, so the stage and window tests go through the Windows serial backend
+# (COM7, listed in the serial device map, leads to the head of the Serial devices dialog's test).
 # Installs what is missing first. Arguments go to ctest, e.g. -R StageZero. Instead of the tests:
 #   --bench [ARGS]           the serial timing benchmark, with the arguments that follow
 #   --window-bench [ARGS]    the program's start-up, memory and a whole paced run (win32_bench)
@@ -98,11 +99,18 @@ set_dpi() {
 }
 set_dpi 96
 
-# COM1 leads to the link the simulator makes in the run directory. Wine keeps its port map in
-# the registry and remakes dosdevices/com1 from it, so the link is set there.
-"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$QZR71_WINE_HEAD_DIR/line" /f \
-  >/dev/null
-ln -sfn "$QZR71_WINE_HEAD_DIR/line" "$WINEPREFIX/dosdevices/com1"
+# COM1 leads to the link the simulator makes in the run directory, and COM7 (an adapter's kind
+# of number) to another. Wine keeps its port map in the registry and remakes dosdevices/comN and
+# the serial device map from it when a session starts, so the ports are set there, and in this
+# session, which is up already, by hand.
+for port in 1 7; do
+  line="$QZR71_WINE_HEAD_DIR/line"
+  [ "$port" = 1 ] || line="$line$port"
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /t REG_SZ /d "$line" /f >/dev/null
+  ln -sfn "$line" "$WINEPREFIX/dosdevices/com$port"
+  "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$((port - 1))" \
+    /t REG_SZ /d "COM$port" /f >/dev/null
+done
 
 case "${1:-}" in
   --bench)

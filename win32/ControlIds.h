@@ -25,6 +25,7 @@ inline constexpr int kVersion1 = 211;
 inline constexpr int kLevels1 = 212;
 inline constexpr int kRunsfolder1 = 213;
 inline constexpr int kRuns1 = 214;
+inline constexpr int kSerialdevices1 = 215;
 
 // Settings dialog: the three groups' boxes, then their entries in order from the first.
 inline constexpr int kOkBtn = IDOK;
@@ -42,6 +43,18 @@ inline constexpr int kLabel1 = 401;
 inline constexpr int kLabel2 = 402;
 inline constexpr int kLabel3 = 403;
 inline constexpr int kLabel4 = 404;
+
+// Serial devices dialog: Apply and Close carry the OK and Cancel numbers (Enter and Esc press
+// them); the controls of each row follow the row's first number.
+inline constexpr int kApplyBtn = IDOK;
+inline constexpr int kDevicesCloseBtn = IDCANCEL;
+inline constexpr int kRefreshBtn = 500;
+inline constexpr int kDevicesIntro = 501;
+inline constexpr int kDevicesStatus = 502;
+inline constexpr int kPortRow = 510;  // 510, 520, 530, 540: the rows of COM1 to COM4
+inline constexpr int kPortRowPitch = 10;
+// Within a row: its name, the list of devices, the typed name, the device, the note, the advice.
+enum PortRowControl : int { kRowName, kRowDevice, kRowTypedPath, kRowPath, kRowNote, kRowAccess };
 
 // Resources.
 inline constexpr int kIconResource = 1;

@@ -16,6 +16,7 @@
 #include "win32/Win32MessageBoxes.h"
 #include "win32/TLevelsForm.h"
 #include "win32/TRs232cForm.h"
+#include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
 #include "win32/Text.h"
 
@@ -88,6 +89,7 @@ void TMainForm::BuildMenu() {
   AppendMenuW(Opiton1, MF_STRING, control::kCOMMport1, L"COM port");
   AppendMenuW(Opiton1, MF_STRING, control::kVersion1, L"Version");
   // The tool's own additions follow the two items the technician knows.
+  AppendMenuW(Opiton1, MF_STRING, control::kSerialdevices1, L"Serial devices");
   AppendMenuW(Opiton1, MF_STRING, control::kLevels1, L"Levels");
   AppendMenuW(Opiton1, MF_STRING, control::kRunsfolder1, L"Runs folder");
   AppendMenuW(Opiton1, MF_STRING, control::kRuns1, L"Runs");
@@ -258,6 +260,10 @@ void TMainForm::Version1Click() {
   VersionForm->ShowInFront();
 }
 
+void TMainForm::Serialdevices1Click() {
+  if (SerialDevicesForm != nullptr) SerialDevicesForm->Show();
+}
+
 void TMainForm::Levels1Click() {
   // Until it is first opened, nothing watches the steps.
   if (LevelsForm == nullptr)
@@ -307,6 +313,9 @@ void TMainForm::Command(int id) {
       break;
     case control::kVersion1:
       Version1Click();
+      break;
+    case control::kSerialdevices1:
+      Serialdevices1Click();
       break;
     case control::kLevels1:
       Levels1Click();

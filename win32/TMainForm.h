@@ -11,6 +11,7 @@
 
 class InputGate;
 class TLevelsForm;
+class TSerialDevicesForm;
 
 // The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
 // log and the menus. It mirrors the model's run view and log and forwards clicks to the run
@@ -50,6 +51,8 @@ class TMainForm final : public Window {
 
   // The Levels window, made when first chosen from the menu.
   std::unique_ptr<TLevelsForm> LevelsForm;
+  // The Serial devices dialog, made beside this window and kept until it ends.
+  TSerialDevicesForm* SerialDevicesForm = nullptr;
 
   // The log, the adjustment record and the run controller.
   MainFormModel Model;
@@ -60,6 +63,7 @@ class TMainForm final : public Window {
   void Exit1Click();
   void COMMport1Click();
   void Version1Click();
+  void Serialdevices1Click();
   void Levels1Click();
   // Shows the folder of the run records in Explorer.
   void Runsfolder1Click();

@@ -8,16 +8,19 @@
 
 #include "adjust/Clock.h"
 #include "link/BellOutput.h"
+#include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
 #include "run/RunFiles.h"
 #include "run/RunRecorder.h"
+#include "run/SerialDevicesModel.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
 #include "win32/Win32MessageBoxes.h"
 #include "win32/MessageLoop.h"
 #include "win32/TMainForm.h"
 #include "win32/TRs232cForm.h"
+#include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
 
 namespace {
@@ -26,8 +29,9 @@ void RunTool(int show) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  // Windows names its ports itself: COMn is the port, or QZR71_COMn when that is set.
-  SerialDevice device;
+  ComPortMap ports(DeviceChoiceFile());
+  SerialDevice device(
+      [&ports](const std::string& comName) { return ports.DevicePathFor(comName); });
   Win32MessageBoxes boxes;
   PortDriver driver(device, boxes);
   StdioBell bell;
@@ -35,6 +39,9 @@ void RunTool(int show) {
   InputGate gate;
   GatedIdlePump pump(gate);
   driver.SetIdlePump(&pump);
+  // Outlives the windows, whose dialog for it is told of its changes.
+  const auto system = ThisMachinesSerialDevices();
+  SerialDevicesModel devices(*system, ports, driver);
 
   TMainForm mainForm(TMainForm::Seams{driver, bell, clock, pump, gate, boxes});
   MainForm = &mainForm;
@@ -42,8 +49,10 @@ void RunTool(int show) {
   Rs232cForm = &settings;
   TVersionForm version(mainForm.Handle());
   VersionForm = &version;
+  TSerialDevicesForm devicesForm(devices, mainForm.Handle());
+  mainForm.SerialDevicesForm = &devicesForm;
   RunRecorder recorder(
-      mainForm.Model, RunsFolder(), [&driver] { return DescribePort(driver); }, boxes);
+      mainForm.Model, RunsFolder(), [&] { return DescribePort(driver, ports); }, boxes);
 
   mainForm.Show(show);
   RunMessageLoop(mainForm);

@@ -27,7 +27,10 @@ class SimulatedHead {
   // A file of the scenario catalogue (sim/scenarios), as the simulator names it.
   static std::string Scenario(const std::string& file);
 
-#ifndef _WIN32
+#ifdef _WIN32
+  // The same on another line of the run directory, which another port of the prefix leads to.
+  SimulatedHead(const std::vector<std::string>& options, const std::string& line);
+#else
   // The pseudo-terminal the head serves on, and the next line it prints (a new terminal after it
   // hung up).
   std::string DevicePath() const;

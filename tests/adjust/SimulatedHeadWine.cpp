@@ -120,7 +120,7 @@ std::string Contents(const fs::path& file) {
 
 class SimulatedHead::Process {
  public:
-  explicit Process(const std::vector<std::string>& options) {
+  Process(const std::vector<std::string>& options, const std::string& line) {
     static int started = 0;
     const std::string directory = FromEnvironment("QZR71_WINE_HEAD_DIR");
     run_ = directory + "/head-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -130,10 +130,10 @@ class SimulatedHead::Process {
                                      kWrapper,
                                      "sh",
                                      run_,
-                                     directory + "/line",
+                                     directory + "/" + line,
                                      FromEnvironment("QZR71_HEADSIM"),
                                      "--link",
-                                     directory + "/line"};
+                                     directory + "/" + line};
     command.insert(command.end(), options.begin(), options.end());
     StartLinuxProgram(command);
 
@@ -196,7 +196,10 @@ class SimulatedHead::Process {
 };
 
 SimulatedHead::SimulatedHead(const std::vector<std::string>& options)
-    : process_(std::make_unique<Process>(options)) {}
+    : SimulatedHead(options, "line") {}
+
+SimulatedHead::SimulatedHead(const std::vector<std::string>& options, const std::string& line)
+    : process_(std::make_unique<Process>(options, line)) {}
 
 SimulatedHead::~SimulatedHead() = default;
 

@@ -31,8 +31,9 @@
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
 #include "link/PortText.h"
-#include "link/SerialDevicesModel.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/LinuxDeviceSource.h"
+#include "run/SerialDevicesModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
@@ -165,8 +166,9 @@ TEST_F(ScreenshotTest, SerialDevicesDialog) {
   ComPortMap ports(dir_.Path() / "serial-devices.json");
   ports.Keep({"", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyS0",
               "/dev/ttyUSB7"});
-  const DeviceTree devices(tree.Root());
-  SerialDevicesModel model(devices, ports, driver_, UserIdentity{4243, {4243}, {4243}, false});
+  const LinuxDeviceSource devices(DeviceTree(tree.Root()),
+                                  UserIdentity{4243, {4243}, {4243}, false});
+  SerialDevicesModel model(devices, ports, driver_);
   auto* dialog = new TSerialDevicesForm(model, form_.get());
   form_->SerialDevicesForm = dialog;
   form_->Serialdevices1->trigger();

@@ -20,10 +20,10 @@
 #include "console/TRs232cForm.h"
 #include "console/TSerialDevicesForm.h"
 #include "link/ComPortMap.h"
-#include "link/DeviceTree.h"
 #include "link/PortDriver.h"
-#include "link/SerialDevicesModel.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/LinuxDeviceSource.h"
+#include "run/SerialDevicesModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/HeadSimProcess.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -60,8 +60,8 @@ struct Tool {
   TermiosSerialDevice device{[this](const std::string& name) { return ports.DevicePathFor(name); }};
   RecordingBoxes boxes;
   PortDriver driver;
-  DeviceTree system;
-  SerialDevicesModel model{system, ports, driver, UserIdentity::OfThisProcess()};
+  LinuxDeviceSource system{DeviceTree(), UserIdentity::OfThisProcess()};
+  SerialDevicesModel model{system, ports, driver};
   CountingBell bell;
   FakeClock clock;
   InputBlocker blocker;
@@ -139,6 +139,20 @@ TEST_F(SerialDevicesDialogTest, ANameTheEnvironmentRulesCannotBeChangedAndSaysWh
   // Closing the main window takes the dialog with it.
   tool.form->Exit1->trigger();
   EXPECT_FALSE(tool.Devices->isVisible());
+}
+
+TEST_F(SerialDevicesDialogTest, AServerTypedInIsKeptLikeADeviceWithHowItMustBeSetUp) {
+  Tool tool(dir_.Path());
+  tool.form->Serialdevices1->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(tool.Devices));
+  TSerialDevicesForm::PortRow& com2 = tool.Devices->Ports[1];
+  com2.device->setFocus();
+  QTest::keyClick(com2.device, Qt::Key_End);
+  QTest::keyClicks(com2.typedPath, QStringLiteral("rfc2217://127.0.0.1:3001"));
+  EXPECT_TRUE(com2.access->text().contains("ser2net's telnet(rfc2217) accepter"))
+      << com2.access->text().toStdString();
+  QTest::mouseClick(tool.Devices->ApplyBtn, Qt::LeftButton);
+  EXPECT_EQ(ComPortMap(DeviceChoiceFile()).Choices()[1], "rfc2217://127.0.0.1:3001");
 }
 
 }  // namespace

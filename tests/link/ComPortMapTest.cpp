@@ -4,6 +4,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "link/ComPortMap.h"
 #include "link/NetworkAddress.h"
 #include "tests/link/Recorders.h"
@@ -52,9 +55,13 @@ TEST_F(ComPortMapTest, TheKeptChoiceSurvivesARestartInAFolderOnlyTheUserMaySee) 
   // Nothing but the file is left beside it.
   EXPECT_EQ(std::distance(fs::directory_iterator(File().parent_path()), {}), 1);
 
+  // The file is replaced, never rewritten in place: a reader that opened it before reads the old
+  // choice whole.
+  std::ifstream reader(File(), std::ios::binary);
   ComPortMap cleared(File());
   ASSERT_TRUE(cleared.Keep({}));
   EXPECT_EQ(ComPortMap(File()).Choices(), DeviceChoices{});
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), DeviceChoicesText(chosen));
 }
 
 TEST_F(ComPortMapTest, AChoiceThatCannotBeKeptHoldsUntilTheToolEnds) {

@@ -1,14 +1,18 @@
-// Pictures of the four windows as a technician sees them, for a look by eye after a change: the
-// main window, the settings dialog and the version dialog at rest, and the Levels window while the
-// white paper item adjusts its D/A values against the simulated head. Written as PNG files to
-// QZR71_SCREENSHOT_DIR; scripts/test-windows.sh --screenshots runs it at two scales.
+// Pictures of the five windows as a technician sees them, for a look by eye after a change: the
+// main window, the settings dialog, the version dialog and the Serial devices dialog at rest, and
+// the Levels window while the white paper item adjusts its D/A values against the simulated head.
+// Written as PNG files to QZR71_SCREENSHOT_DIR; scripts/test-windows.sh --screenshots runs it at
+// two scales.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
+#include "run/SerialDevicesModel.h"
+#include "run/WindowsPortSource.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/adjust/SimulatedHead.h"
 #include "tests/link/Recorders.h"
@@ -19,6 +23,7 @@
 #include "win32/TLevelsForm.h"
 #include "win32/TMainForm.h"
 #include "win32/TRs232cForm.h"
+#include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
 
 namespace {
@@ -95,6 +100,16 @@ int main() {
   Rs232cForm = &settings;
   TVersionForm version(form.Handle());
   VersionForm = &version;
+  // Each kind of row: an adapter by its friendly name, one pulled out, a server typed in.
+  ComPortMap ports(dir.Path() / "serial-devices.json");
+  ports.Keep({"COM7", "COM12", "rfc2217://192.168.0.20:3001", ""});
+  const WindowsPortSource system([] {
+    return std::vector<SystemPort>{{"COM1", "Communications Port (COM1)"},
+                                   {"COM7", "USB Serial Port (COM7)"}};
+  });
+  SerialDevicesModel devices(system, ports, driver);
+  TSerialDevicesForm devicesForm(devices, form.Handle());
+  form.SerialDevicesForm = &devicesForm;
   form.Show(SW_SHOWNORMAL);
   MoveTo(form.Handle(), 0, 0);
   DispatchWaiting(form);
@@ -114,6 +129,10 @@ int main() {
 
   ShowWindow(settings.Handle(), SW_HIDE);
   ShowWindow(version.Handle(), SW_HIDE);
+  SendMessageW(form.Handle(), WM_COMMAND, control::kSerialdevices1, 0);
+  MoveTo(devicesForm.Handle(), 0, 0);
+  saved = saved && Save(devicesForm.Handle(), shots / "serial-devices.png", pump);
+  ShowWindow(devicesForm.Handle(), SW_HIDE);
   SendMessageW(form.Handle(), WM_COMMAND, control::kLevels1, 0);
   // The Levels window once the D/A adjustment has made a few passes, while the stage runs: told
   // of each report after the window has taken it.

@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's three windows, made as WinMain makes them, on the virtual display Wine draws on.
+// The program's windows, made as WinMain makes them, on the virtual display Wine draws on.
 // Clicks are the window system's: BM_CLICK to a button, WM_COMMAND for a menu item, input
 // posted to the queue as a technician's would arrive; what the windows show is read back with
 // WM_GETTEXT, IsWindowEnabled and the menu's state.
@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
+#include "run/SerialDevicesModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/Recorders.h"
 #include "tests/run/MainWindowExpectations.h"
@@ -24,13 +26,14 @@
 #include "win32/MessageLoop.h"
 #include "win32/TMainForm.h"
 #include "win32/TRs232cForm.h"
+#include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
 #include "win32/Text.h"
 
 class Win32Windows : public testing::Test {
  protected:
-  // The main window over this port and these stages, then the two dialogs (the settings dialog
-  // opens COM1 through the driver).
+  // The main window over this port and these stages, then the dialogs (the settings dialog opens
+  // COM1 through the driver).
   void Make(PortLink& port, const MainFormModel::StageFactory& stages = MakeStageTable) {
     driver_.SetIdlePump(&pump_);
     form_ = std::make_unique<TMainForm>(TMainForm::Seams{port, bell_, clock_, pump_, gate_, boxes_},
@@ -40,11 +43,15 @@ class Win32Windows : public testing::Test {
     Rs232cForm = settings_.get();
     version_ = std::make_unique<TVersionForm>(form_->Handle());
     VersionForm = version_.get();
+    devices_ = std::make_unique<SerialDevicesModel>(*system_, ports_, driver_);
+    devicesForm_ = std::make_unique<TSerialDevicesForm>(*devices_, form_->Handle());
+    form_->SerialDevicesForm = devicesForm_.get();
     form_->Show(SW_SHOWNORMAL);
     Settle();
   }
 
   ~Win32Windows() override {
+    devicesForm_.reset();
     version_.reset();
     settings_.reset();
     form_.reset();
@@ -97,7 +104,9 @@ class Win32Windows : public testing::Test {
   bool Open() const { return form_->Handle() != nullptr && IsWindowVisible(form_->Handle()); }
 
   TempDir dir_;
-  SerialDevice device_;
+  // The choice of devices is the test's own; until a test makes one, each name reaches its port.
+  ComPortMap ports_{dir_.Path() / "qzr71" / "serial-devices.json"};
+  SerialDevice device_{[this](const std::string& name) { return ports_.DevicePathFor(name); }};
   RecordingBoxes boxes_;
   PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
   CountingBell bell_;
@@ -107,6 +116,9 @@ class Win32Windows : public testing::Test {
   std::unique_ptr<TMainForm> form_;
   std::unique_ptr<TRs232cForm> settings_;
   std::unique_ptr<TVersionForm> version_;
+  std::unique_ptr<SerialDeviceSource> system_ = ThisMachinesSerialDevices();
+  std::unique_ptr<SerialDevicesModel> devices_;
+  std::unique_ptr<TSerialDevicesForm> devicesForm_;
 };
 
 inline void PrintTo(const expected::Shown& shown, std::ostream* out) {

@@ -160,9 +160,10 @@ TEST_F(WindowTest, StartsWithTheStartTextCaptionsMenusAndControlsToolsCanFind) {
   EXPECT_EQ(items(form_->MainMenu1), (std::vector<std::string>{"File", "Opiton"}));
   EXPECT_EQ(items(form_->File1), (std::vector<std::string>{"Start", "Exit\tCtrl+X"}));
   EXPECT_EQ(items(form_->Opiton1),
-            (std::vector<std::string>{"COM port", "Version", "Levels", "Runs folder", "Runs"}));
+            (std::vector<std::string>{"COM port", "Version", "Serial devices", "Levels",
+                                      "Runs folder", "Runs"}));
   for (int command : {control::kStart1, control::kExit1, control::kCOMMport1, control::kVersion1,
-                      control::kRuns1}) {
+                      control::kSerialdevices1, control::kRuns1}) {
     EXPECT_TRUE(MenuEnabled(command)) << command;
   }
 }

@@ -1,12 +1,15 @@
-// The "Serial devices" dialog's logic over a fake device tree, a kept choice in a scratch folder
-// and recorded serial services: what each row offers and says, and what Apply keeps and reopens.
+// The "Serial devices" dialog's logic over a fake device tree or a given list of Windows ports, a
+// kept choice in a scratch folder and recorded serial services: what each row offers and says, and
+// what Apply keeps and reopens.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
 
 #include "link/PortDriver.h"
-#include "link/SerialDevicesModel.h"
+#include "run/LinuxDeviceSource.h"
+#include "run/SerialDevicesModel.h"
+#include "run/WindowsPortSource.h"
 #include "tests/link/FakeDeviceTree.h"
 #include "tests/link/FakePort.h"
 #include "tests/link/Recorders.h"
@@ -28,11 +31,14 @@ class SerialDevicesModelTest : public testing::Test {
   }
   ~SerialDevicesModelTest() override { unsetenv("QZR71_COM3"); }
 
-  SerialDevicesModel& Open(const DeviceChoices& kept) {
+  SerialDevicesModel& Open(const DeviceChoices& kept, const SerialDeviceSource* source = nullptr) {
     EXPECT_TRUE(ports_.Keep(kept));
     driver_.FormCreate();
     port_.calls.clear();
-    model_ = std::make_unique<SerialDevicesModel>(devices_, ports_, driver_, stranger_);
+    model_ = std::make_unique<SerialDevicesModel>(
+        source != nullptr ? *source : static_cast<const SerialDeviceSource&>(devices_), ports_,
+        driver_);
+    model_->SetObserver([this] { ++shown_; });
     return *model_;
   }
   int Opens() const {
@@ -40,13 +46,16 @@ class SerialDevicesModelTest : public testing::Test {
   }
 
   FakeDeviceTree tree_;
-  DeviceTree devices_{tree_.Root()};
+  UserIdentity stranger_{4243, {4243}, {4243}, false};  // in none of the devices' groups
+  LinuxDeviceSource devices_{DeviceTree(tree_.Root()), stranger_};
+  std::vector<SystemPort> windowsPorts_;
+  WindowsPortSource windows_{[this] { return windowsPorts_; }};
+  int shown_ = 0;
   TempDir dir_;
   ComPortMap ports_{dir_.Path() / "qzr71" / "serial-devices.json"};
   FakePort port_;
   RecordingBoxes boxes_;
   PortDriver driver_{port_, boxes_, dir_.Path() / "comm.ini"};
-  UserIdentity stranger_{4243, {4243}, {4243}, false};  // in none of the devices' groups
   std::unique_ptr<SerialDevicesModel> model_;
 };
 
@@ -135,10 +144,12 @@ TEST_F(SerialDevicesModelTest, AFailedReopenShowsThePortErrorAndLeavesThePortClo
 TEST_F(SerialDevicesModelTest, ATypedPathThatIsNotAFullPathAppliesNothing) {
   SerialDevicesModel& model = Open({"/dev/ttyUSB0", "", "", ""});
   model.TypePath(0, "ttyUSB1");
-  EXPECT_EQ(model.Rows()[0].access, "Type the device's full path, such as /dev/ttyUSB0.");
+  const std::string advice =
+      "Type the device's full path, such as /dev/ttyUSB0, or a serial device server as "
+      "rfc2217://HOST:PORT.";
+  EXPECT_EQ(model.Rows()[0].access, advice);
   EXPECT_FALSE(model.ApplyClick());
-  EXPECT_EQ(model.Status(),
-            "COM1: Type the device's full path, such as /dev/ttyUSB0. Nothing was applied.");
+  EXPECT_EQ(model.Status(), "COM1: " + advice + " Nothing was applied.");
   EXPECT_EQ(ComPortMap(ports_.File()).DevicePathFor("COM1"), "/dev/ttyUSB0");
   EXPECT_EQ(Opens(), 0);
 }
@@ -154,6 +165,92 @@ TEST_F(SerialDevicesModelTest, RefreshKeepsTheChoicesMadeAndOpeningAgainDropsThe
   model.FormShow();
   EXPECT_EQ(model.Rows()[1].entry, 0);
   EXPECT_EQ(model.Rows()[1].device, "/dev/ttyS1");
+}
+
+TEST_F(SerialDevicesModelTest, OnWindowsEveryPortIsListedByItsNameAndAnAbsentOneShowsAbsent) {
+  // The serial device map and the Ports class, as Windows gives them: unordered, a printer port
+  // among them, one friendly name without the port's name in it.
+  windowsPorts_ =
+      MergeSystemPorts({"COM12", "COM7", "COM1", "COM7"}, {{"COM7", "USB Serial Port (COM7)"},
+                                                           {"COM12", "Prolific USB-to-Serial"},
+                                                           {"LPT1", "Printer Port (LPT1)"},
+                                                           {"COM3", ""}});
+  SerialDevicesModel& model = Open({"COM7", "COM9", "", ""}, &windows_);
+  const auto& rows = model.Rows();
+  EXPECT_EQ(rows[0].entries,
+            (std::vector<std::string>{"Default: COM1", "COM1", "COM3", "USB Serial Port (COM7)",
+                                      "Prolific USB-to-Serial (COM12)", "A port typed in"}));
+  EXPECT_EQ(rows[0].entry, 3);
+  EXPECT_EQ(rows[0].device, "COM7");
+  EXPECT_TRUE(rows[0].mayOpen);
+  // A kept adapter that is not plugged in is shown as the name it is, and as absent.
+  EXPECT_TRUE(rows[1].typed);
+  EXPECT_EQ(rows[1].typedPath, "COM9");
+  EXPECT_FALSE(rows[1].mayOpen);
+  EXPECT_EQ(rows[1].access,
+            "Windows has no such port now: plug the adapter in, or check the name.");
+  EXPECT_EQ(rows[3].device, "COM4");
+  EXPECT_FALSE(rows[3].mayOpen);
+
+  // A port typed as Windows's own forms name it is kept by its name; the port opens past COM9.
+  model.TypePath(1, "com12");
+  model.TypePath(2, "\\\\.\\COM3");
+  EXPECT_TRUE(rows[2].mayOpen);
+  model.ChooseEntry(0, 4);
+  ASSERT_TRUE(model.ApplyClick());
+  EXPECT_EQ(ports_.Choices(), (DeviceChoices{"COM12", "COM12", "COM3", ""}));
+  EXPECT_EQ(ports_.DevicePathFor("COM1"), "\\\\.\\COM12");
+  EXPECT_EQ(Opens(), 1);
+  EXPECT_EQ(model.Status(),
+            "Kept for your next start in " + ports_.File().string() + ". COM1 is open on COM12.");
+}
+
+TEST_F(SerialDevicesModelTest, ADeviceChangeRefreshesTheListWhenAPortCameOrWent) {
+  windowsPorts_ = {{"COM7", ""}};
+  SerialDevicesModel& model = Open({"", "COM12", "", ""}, &windows_);
+  const auto& com2 = model.Rows()[1];
+  EXPECT_FALSE(com2.mayOpen);
+  const int shown = shown_;
+  model.DevicesChanged();
+  EXPECT_EQ(shown_, shown) << "nothing came or went";
+
+  windowsPorts_.push_back({"COM12", "USB Serial Port (COM12)"});  // plugged in
+  model.DevicesChanged();
+  EXPECT_EQ(shown_, shown + 1);
+  EXPECT_FALSE(com2.typed);
+  EXPECT_EQ(com2.entries[static_cast<std::size_t>(com2.entry)], "USB Serial Port (COM12)");
+  EXPECT_TRUE(com2.mayOpen);
+
+  windowsPorts_.pop_back();  // pulled
+  model.DevicesChanged();
+  EXPECT_TRUE(com2.typed);
+  EXPECT_FALSE(com2.mayOpen);
+  EXPECT_EQ(ports_.Choices()[1], "COM12") << "the choice outlives the adapter";
+}
+
+TEST_F(SerialDevicesModelTest, AServerTypedInIsKeptLikeADeviceAndTheRowTellsHowToSetItUp) {
+  for (const SerialDeviceSource* source : {static_cast<const SerialDeviceSource*>(&devices_),
+                                           static_cast<const SerialDeviceSource*>(&windows_)}) {
+    SerialDevicesModel& model = Open({}, source);
+    model.TypePath(1, "rfc2217://bench-7:3001");
+    model.TypePath(1, "rfc2217://bench-7");
+    EXPECT_FALSE(model.Rows()[1].mayOpen);
+    EXPECT_FALSE(model.ApplyClick());
+    EXPECT_EQ(model.Status(),
+              "COM2: Type the server as rfc2217://HOST:PORT, such as "
+              "rfc2217://192.168.0.20:3001. Nothing was applied.");
+
+    model.TypePath(1, " rfc2217://[::1]:3001 ");
+    const DeviceRowView& row = model.Rows()[1];
+    EXPECT_TRUE(row.mayOpen) << "no server is asked before the port opens";
+    EXPECT_NE(row.access.find("RFC 2217"), std::string::npos) << row.access;
+    EXPECT_NE(row.access.find("accepter: telnet(rfc2217),tcp,"), std::string::npos);
+    EXPECT_NE(row.access.find("never acknowledges a modem-line request"), std::string::npos);
+    ASSERT_TRUE(model.ApplyClick());
+    EXPECT_EQ(ports_.Choices()[1], "rfc2217://[::1]:3001");
+    EXPECT_EQ(ComPortMap(ports_.File()).Choices()[1], "rfc2217://[::1]:3001");
+    EXPECT_EQ(Opens(), 0) << "COM2 is not the port in use";
+  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "run/SerialDevicesModel.h"
 #include "win32/ControlIds.h"
-#include "win32/MessageBoxes.h"
+#include "win32/Win32MessageBoxes.h"
 #include "win32/Text.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "run/SerialDevicesModel.h"
 #include "win32/ControlIds.h"
-#include "win32/Win32MessageBoxes.h"
 #include "win32/Text.h"
+#include "win32/Win32MessageBoxes.h"
 
 namespace {
 

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <exception>
+#include <string>
+#include <utility>
 
 #include <QString>
 
 #include "console/QtMessageBoxes.h"
+#include "run/StageHold.h"
 
 class QWidget;
 
@@ -12,11 +14,7 @@ class QWidget;
 // in the standard error box instead, and the program goes on.
 template <typename Handler>
 void RunGuarded(QWidget* window, Handler&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorBox(window, QString::fromUtf8(error.what()));
-  } catch (...) {
-    ShowErrorBox(window, QStringLiteral("Unknown error"));
-  }
+  CallGuarded(std::forward<Handler>(handler), [window](const std::string& text) {
+    ShowErrorBox(window, QString::fromStdString(text));
+  });
 }

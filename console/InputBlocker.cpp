@@ -56,7 +56,7 @@ InputBlocker::Scope::~Scope() {
 InputBlocker::InputBlocker() = default;
 
 InputBlocker::~InputBlocker() {
-  if (depth_ > 0 && QCoreApplication::instance() != nullptr) {
+  if (hold_.Engaged() && QCoreApplication::instance() != nullptr) {
     QCoreApplication::instance()->removeEventFilter(this);
   }
 }
@@ -66,12 +66,14 @@ void InputBlocker::HoldCloseOf(QWidget* window) {
 }
 
 void InputBlocker::Engage() {
-  if (depth_++ == 0) QCoreApplication::instance()->installEventFilter(this);
+  const bool first = !hold_.Engaged();
+  hold_.Engage();
+  if (first) QCoreApplication::instance()->installEventFilter(this);
 }
 
 void InputBlocker::Release() {
-  if (depth_ > 1 || draining_) {
-    --depth_;
+  if (!hold_.LastHold() || draining_) {
+    hold_.Release();
     return;
   }
   // Input that reached the queue while the thread was busy is still waiting there; dispatch it
@@ -79,13 +81,10 @@ void InputBlocker::Release() {
   draining_ = true;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   draining_ = false;
-  --depth_;
+  hold_.Release();
   QCoreApplication::instance()->removeEventFilter(this);
 
-  if (closeHeld_) {
-    closeHeld_ = false;
-    if (heldWindow_ != nullptr) heldWindow_->close();
-  }
+  if (hold_.TakeHeldClose() && heldWindow_ != nullptr) heldWindow_->close();
 }
 
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
@@ -97,7 +96,7 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Close && !BelongsToModalBox(watched)) {
     const bool isHeldWindow = heldWindow_ != nullptr &&
                               (watched == heldWindow_ || watched == heldWindow_->windowHandle());
-    if (isHeldWindow) closeHeld_ = true;
+    if (isHeldWindow) hold_.HoldClose();
     event->ignore();
     return true;
   }

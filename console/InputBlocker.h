@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "run/StageHold.h"
+
 class QWidget;
 
 // While a stage of a run holds the user-interface thread, the window still repaints (the idle
@@ -33,7 +35,7 @@ class InputBlocker final : public QObject {
   // Close requests for this window are held while engaged and carried out on release.
   void HoldCloseOf(QWidget* window);
 
-  bool Engaged() const { return depth_ > 0; }
+  bool Engaged() const { return hold_.Engaged(); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,8 +44,7 @@ class InputBlocker final : public QObject {
   void Engage();
   void Release();
 
-  int depth_ = 0;
+  StageHold hold_;
   bool draining_ = false;
-  bool closeHeld_ = false;
   QPointer<QWidget> heldWindow_;
 };

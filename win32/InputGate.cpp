@@ -16,9 +16,7 @@ bool IsUserInput(const MSG& message) {
 }
 
 bool InputGate::HoldClose(HWND window) {
-  if (!Engaged() || window != heldWindow_) return false;
-  closeHeld_ = true;
-  return true;
+  return window == heldWindow_ && hold_.HoldClose();
 }
 
 void InputGate::DrainQueue() {
@@ -49,16 +47,15 @@ void InputGate::Pump() {
 }
 
 void InputGate::Release() {
-  if (depth_ > 1) {
-    --depth_;
+  if (!hold_.LastHold()) {
+    hold_.Release();
     return;
   }
   // Input that reached the queue while the thread was busy is still waiting there; take it now,
   // while it is still dropped, so that none of it arrives after the stage.
   DrainQueue();
-  --depth_;
-  if (closeHeld_) {
-    closeHeld_ = false;
-    if (heldWindow_ != nullptr && IsWindow(heldWindow_)) PostMessageW(heldWindow_, WM_CLOSE, 0, 0);
+  hold_.Release();
+  if (hold_.TakeHeldClose() && heldWindow_ != nullptr && IsWindow(heldWindow_)) {
+    PostMessageW(heldWindow_, WM_CLOSE, 0, 0);
   }
 }

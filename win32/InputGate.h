@@ -2,6 +2,7 @@
 
 #include "link/IdlePump.h"
 #include "link/WindowsApi.h"
+#include "run/StageHold.h"
 
 // While a stage of a run holds the user-interface thread, the windows still repaint (the idle pump
 // dispatches the queue), but what the technician clicks or types meanwhile must be dropped, not
@@ -22,7 +23,7 @@ class InputGate {
     InputGate& gate_;
   };
 
-  bool Engaged() const { return depth_ > 0; }
+  bool Engaged() const { return hold_.Engaged(); }
 
   // Close requests for this window are held while engaged and carried out on release.
   void HoldCloseOf(HWND window) { heldWindow_ = window; }
@@ -33,13 +34,12 @@ class InputGate {
   void Pump();
 
  private:
-  void Engage() { ++depth_; }
+  void Engage() { hold_.Engage(); }
   void Release();
   // Takes every message now waiting: user input is dropped, the rest dispatched.
   void DrainQueue();
 
-  int depth_ = 0;
-  bool closeHeld_ = false;
+  StageHold hold_;
   HWND heldWindow_ = nullptr;
 };
 

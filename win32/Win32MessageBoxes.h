@@ -1,10 +1,11 @@
 #pragma once
 
-#include <exception>
 #include <string>
+#include <utility>
 
 #include "link/MessageBoxes.h"
 #include "link/WindowsApi.h"
+#include "run/StageHold.h"
 
 // Port and settings-file errors: a box with the exclamation icon and one OK button, modal for
 // every window of the program.
@@ -24,11 +25,6 @@ std::wstring MessageBoxText(const std::string& text);
 // unwinding through the window system's code.
 template <typename Handler>
 void RunGuarded(HWND owner, Handler&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorBox(owner, error.what());
-  } catch (...) {
-    ShowErrorBox(owner, "Unknown error");
-  }
+  CallGuarded(std::forward<Handler>(handler),
+              [owner](const std::string& text) { ShowErrorBox(owner, text); });
 }

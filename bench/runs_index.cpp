@@ -1,7 +1,9 @@
 // How long the index of a runs folder takes: a folder of N records (default 10,000) and their
 // reports as the recorder writes them, a completed run's record each (log, gain steps and all
 // channel sets), over N / 5 heads, so that every head has a change to show. The index is
-// written R times (default 5), with reading and rendering also timed apart.
+// written R times (default 5), with reading and rendering also timed apart. Then what the end of
+// a run adds to it for the history: its line appended after the lines the records lack, when none
+// is missing, when the newest record's line is, and when the whole history is.
 // Prints numbers; judges nothing.
 //   runs_index_bench [records] [repeats] [folder to keep the records in]
 
@@ -12,12 +14,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "adjust/SensorTables.h"
 #include "link/SettingsFile.h"
+#include "run/RecordCompletion.h"
 #include "run/RunFiles.h"
 #include "run/RunRecord.h"
 #include "run/RunsIndex.h"
@@ -96,6 +101,11 @@ RunFacts CompletedRun(int head, int day, std::mt19937& random) {
   for (int i = 0; i < 20; ++i) facts.log.push_back("   l3t_ir 102 c0t_ir 101 r3t_ir 103");
   facts.log.push_back(" Adjustment complete.\r\n Push Complete button.");
   return facts;
+}
+
+std::string ReadBytesOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The first figure of /proc/loadavg: how busy the machine was while this ran.
@@ -185,6 +195,47 @@ int main(int argc, char** argv) {
               median(readingCpu));
   std::printf("  rendering the page: %.3f s, processor time %.3f s\n", median(rendering),
               median(renderingCpu));
+
+  // The history: written whole from the records once, then as at the end of a run, with the
+  // run's own line, dated after every record.
+  const auto folderRecords = ReadRecordsOf(folder, problem);
+  const fs::path history = folder / kHistoryFileName;
+  fs::remove(history, ignored);
+  std::mt19937 random(72);
+  RunFacts later = CompletedRun(0, 999, random);
+  later.started = {"2025-01-01T10:00:00+01:00", "20250101-100000"};
+  std::string own = RecordText(later);
+  const std::string ownLine = HistoryLine(*ReadRecordedRun(own, problem), "own.json");
+  const auto timed = [&](std::vector<double>& wall, std::vector<double>& cpu) {
+    const Steady::time_point start = Steady::now();
+    const double before = CpuSeconds();
+    if (!AppendRunToHistory(history, *folderRecords, "", ownLine, problem)) {
+      std::fprintf(stderr, "%s\n", problem.c_str());
+    }
+    wall.push_back(Since(start));
+    cpu.push_back(CpuSeconds() - before);
+  };
+  std::vector<double> allWall, allCpu, noneWall, noneCpu, oneWall, oneCpu;
+  timed(allWall, allCpu);
+  const std::uintmax_t historyBytes = fs::file_size(history, ignored);
+  for (int r = 0; r < repeats; ++r) timed(noneWall, noneCpu);
+  // The newest record's line taken out, with the run's lines after it: a full disk kept it out.
+  for (int r = 0; r < repeats; ++r) {
+    std::string text = ReadBytesOf(history);
+    text.erase(text.find(ownLine));
+    text.erase(text.rfind("\r\n", text.size() - 3) + 2);
+    WriteFileAtomically(history, text);
+    timed(oneWall, oneCpu);
+  }
+  std::printf("history of %zu lines (%.1f MB), the run's line appended, median of %d:\n",
+              folderRecords->size(), static_cast<double>(historyBytes) / 1e6, repeats);
+  std::printf("  no line missing: %.4f s, processor time %.4f s\n", median(noneWall),
+              median(noneCpu));
+  std::printf("  the newest record's line missing: %.4f s, processor time %.4f s\n",
+              median(oneWall), median(oneCpu));
+  std::printf("  every line missing (the history made anew, once): %.3f s, processor time %.3f s\n",
+              allWall[0], allCpu[0]);
+
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("load average over the last minute: %s", LoadAverage().c_str());

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <system_error>
 
 #include "link/FileReplacement.h"
 
@@ -16,6 +17,7 @@ bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;  // nothing taken, and no reason given
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -36,24 +38,29 @@ int CreateFresh(const std::filesystem::path& directory, const std::string& name,
 
 }  // namespace
 
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes) {
+std::error_code ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes) {
+  const auto failed = [] { return std::error_code(errno, std::generic_category()); };
   // A file its user may not write keeps its contents, as it would when opened for writing.
-  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) return false;
+  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    return failed();
+  }
 
   const std::filesystem::path directory = target.parent_path();
   std::filesystem::path fresh;
   const int fd = CreateFresh(directory, target.filename().string(), fresh);
-  if (fd < 0) return false;
+  if (fd < 0) return failed();
 
   // A file that already exists keeps its permissions, as it would when truncated in place.
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
 
-  bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
-  written = (::close(fd) == 0) && written;
-  if (!written || std::rename(fresh.c_str(), target.c_str()) != 0) {
+  std::error_code error;
+  if (!WriteAll(fd, bytes) || fsync(fd) != 0) error = failed();
+  if (::close(fd) != 0 && !error) error = failed();
+  if (!error && std::rename(fresh.c_str(), target.c_str()) != 0) error = failed();
+  if (error) {
     ::unlink(fresh.c_str());
-    return false;
+    return error;
   }
   // The rename itself must reach the disk too, or a crash could bring back the old name.
   const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -61,5 +68,5 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
     fsync(dirFd);
     ::close(dirFd);
   }
-  return true;
+  return {};
 }

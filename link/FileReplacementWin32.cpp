@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <system_error>
 
 #include "link/FileReplacement.h"
 
@@ -15,7 +16,11 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      SetLastError(ERROR_DISK_FULL);  // nothing taken, and no reason given
+      return false;
+    }
     bytes.remove_prefix(written);
   }
   return true;
@@ -35,13 +40,18 @@ HANDLE CreateFresh(const std::filesystem::path& directory, const std::wstring& n
 
 }  // namespace
 
-bool ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes) {
+std::error_code ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes) {
+  const auto failed = [] {
+    return std::error_code(static_cast<int>(GetLastError()), std::system_category());
+  };
   // A read-only file keeps its contents, as it would when opened for writing; a file that
   // already exists keeps its other attributes.
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   const DWORD old = GetFileAttributesW(target.c_str());
   if (old != INVALID_FILE_ATTRIBUTES) {
-    if ((old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
+    if ((old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+      return std::error_code(ERROR_ACCESS_DENIED, std::system_category());
+    }
     attributes =
         old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
@@ -50,14 +60,18 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::string_view b
   const std::filesystem::path directory = target.parent_path();
   std::filesystem::path fresh;
   const HANDLE file = CreateFresh(directory, target.filename().wstring(), attributes, fresh);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return failed();
 
-  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-  written = CloseHandle(file) && written;
-  if (!written || !MoveFileExW(fresh.c_str(), target.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(fresh.c_str());
-    return false;
+  std::error_code error;
+  if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) error = failed();
+  if (!CloseHandle(file) && !error) error = failed();
+  if (!error && !MoveFileExW(fresh.c_str(), target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = failed();
   }
-  return true;
+  if (error) {
+    DeleteFileW(fresh.c_str());
+    return error;
+  }
+  return {};
 }

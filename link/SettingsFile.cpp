@@ -90,14 +90,21 @@ std::string SettingsFileText(int baudEntry, int portIndex, int stopEntry) {
   return text;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view bytes) {
-  // A settings file that is a symbolic link is replaced where the link points; the link stays.
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
   std::error_code error;
+  return WriteFileAtomically(target, bytes, error);
+}
+
+bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view bytes,
+                         std::error_code& error) {
+  // A settings file that is a symbolic link is replaced where the link points; the link stays.
+  error.clear();
   std::filesystem::path target = std::filesystem::absolute(requested, error);
   if (error) return false;
   if (std::filesystem::is_symlink(target, error)) {
     target = std::filesystem::weakly_canonical(target, error);
     if (error) return false;
   }
-  return ReplaceFileContents(target, bytes);
+  error = ReplaceFileContents(target, bytes);
+  return !error;
 }

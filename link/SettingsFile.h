@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 // The settings file: a banner and three lines, each ending in CR LF:
 //   *** BILL VALIDATOR QZR-71 ***
@@ -49,3 +50,6 @@ std::string SettingsFileText(int baudEntry, int portIndex, int stopEntry);
 // a fresh file beside it, written, synced, then renamed over it. False when that failed; the old
 // file is then untouched.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+// The same, with the system's reason in `error` when it failed.
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::error_code& error);

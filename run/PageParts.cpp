@@ -83,6 +83,23 @@ std::string Render(std::string_view pageTemplate, const Data& data) {
   return page;
 }
 
+void SetCut(Data& data, const std::string& name, const std::string& shown, std::size_t longest) {
+  // Counted in characters: the bytes that continue one are not counted.
+  std::size_t characters = 0;
+  std::size_t cut = shown.size();  // where the longest-th character starts
+  for (std::size_t at = 0; at < shown.size(); ++at) {
+    if ((static_cast<unsigned char>(shown[at]) & 0xC0) == 0x80) continue;
+    if (++characters == longest) cut = at;
+  }
+  if (characters <= longest) {
+    data[name] = Data(shown);
+    data[name + "Title"] = Data(false);
+    return;
+  }
+  data[name] = Data(shown.substr(0, cut) + "\xE2\x80\xA6");  // an ellipsis ends the longest
+  data[name + "Title"] = Data(shown);
+}
+
 std::string ShownDate(std::string_view iso) {
   // 2024-05-01T10:11:12+02:00
   if (iso.size() == 25 && iso[10] == 'T') {

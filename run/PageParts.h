@@ -22,6 +22,15 @@ inline Data MakeList() {
 // is escaped for HTML; the templates use no other kind.
 std::string Render(std::string_view pageTemplate, const Data& data);
 
+// The most characters a text shows in a table's cell or a heading; a longer one is cut.
+inline constexpr std::size_t kLongestShown = 40;
+
+// Puts a text as ShownText made it under `name`, cut to `longest` characters with an ellipsis when
+// it is longer, and the whole text under name + "Title" when it was cut (else false): the template
+// makes that the title of its cell, so that no single hand-edited record widens a table.
+void SetCut(Data& data, const std::string& name, const std::string& shown,
+            std::size_t longest = kLongestShown);
+
 // "2024-05-01 10:11:12 +02:00" from the record's ISO 8601 time, shown as text.
 std::string ShownDate(std::string_view iso);
 // "completed", "failed" or "other": the class that colours a result.

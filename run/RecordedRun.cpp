@@ -1,6 +1,7 @@
 #include "run/RecordedRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 // Every x86-64 processor has SSE2: the parser passes over spaces and plain text 16 bytes at a
@@ -266,8 +267,9 @@ class RecordReader {
   std::string problem_;
 };
 
-// How many bytes the UTF-8 sequence at text[at] takes, or 0 when it is not one.
-std::size_t SequenceLength(std::string_view text, std::size_t at) {
+// How many bytes the UTF-8 sequence at text[at] takes, or 0 when it is not one; its character
+// in `code`.
+std::size_t SequenceLength(std::string_view text, std::size_t at, unsigned& code) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(at);
   std::size_t length = 0;
@@ -285,7 +287,7 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
     return 0;
   }
   if (at + length > text.size()) return 0;
-  unsigned code = lead & (0x7Fu >> length);
+  code = lead & (0x7Fu >> length);
   for (std::size_t i = 1; i < length; ++i) {
     if ((byte(at + i) & 0xC0) != 0x80) return 0;
     code = (code << 6) | (byte(at + i) & 0x3Fu);
@@ -294,9 +296,16 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
   return code < lowest || code > 0x10FFFF || surrogate ? 0 : length;
 }
 
+// The characters that reorder the text around them (embeddings, overrides, isolates and marks):
+// one of them can show a head's text or a check word reversed.
+bool IsBidiControl(unsigned code) {
+  return code == 0x061C || code == 0x200E || code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+         (code >= 0x2066 && code <= 0x2069);
+}
+
 std::string Hex(unsigned code) {
-  char text[8];
-  std::snprintf(text, sizeof text, "\\x%02X", code);
+  char text[16];
+  std::snprintf(text, sizeof text, code < 0x100 ? "\\x%02X" : "\\u%04X", code);
   return text;
 }
 
@@ -315,7 +324,24 @@ std::optional<RecordedRun> ReadRecordedRun(std::string text, std::string& proble
       !rapidjson::Reader().Parse<kFlags>(stream, handler).IsError() && stream.Tell() == text.size();
   problem = handler.Problem(parsed);
   if (!problem.empty()) return std::nullopt;
+  run.startedUtc = UtcSeconds(run.started).value_or(0);
   return run;
+}
+
+std::optional<long long> UtcSeconds(std::string_view iso) {
+  int y, mo, d, h, mi, s, oh, om;
+  char sign;
+  const std::string text(iso);
+  if (iso.size() != 25 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%2d:%2d", &y, &mo, &d,
+                                      &h, &mi, &s, &sign, &oh, &om) != 9) {
+    return std::nullopt;
+  }
+  using namespace std::chrono;
+  const year_month_day date{year(y), month(static_cast<unsigned>(mo)),
+                            day(static_cast<unsigned>(d))};
+  if (!date.ok()) return std::nullopt;
+  const long long offset = (oh * 60LL + om) * 60 * (sign == '-' ? -1 : 1);
+  return sys_days(date).time_since_epoch().count() * 86400LL + h * 3600LL + mi * 60LL + s - offset;
 }
 
 std::string HeadLabel(const RecordedRun& run) {
@@ -345,15 +371,16 @@ std::string ShownText(std::string_view text) {
       shown.push_back(text[at++]);
       continue;
     }
-    const std::size_t length = SequenceLength(text, at);
+    unsigned code = 0;
+    const std::size_t length = SequenceLength(text, at, code);
     if (length == 0) {
       shown += "\xEF\xBF\xBD";
       ++at;
       continue;
     }
-    // U+0080 to U+009F, the C1 controls: a head's bytes 128 to 159 as the record keeps them.
-    if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
-      shown += Hex(static_cast<unsigned char>(text[at + 1]));
+    // U+0080 to U+009F, the C1 controls, are a head's bytes 128 to 159 as the record keeps them.
+    if (code < 0xA0 || IsBidiControl(code)) {
+      shown += Hex(code);
     } else {
       shown.append(text.substr(at, length));
     }

@@ -29,7 +29,8 @@ struct RecordedRun {
   std::string portName;
   std::string device;  // empty when the name reached none
   std::optional<int> baudRate;
-  std::string started;  // local time, ISO 8601 with its offset
+  std::string started;       // local time, ISO 8601 with its offset
+  long long startedUtc = 0;  // the same as seconds since the epoch, to order runs; 0 when unknown
   std::string ended;
 
   // What the run read from the head first; none when the head could not be read.
@@ -75,6 +76,10 @@ enum class RecordParts : std::uint8_t {
 std::optional<RecordedRun> ReadRecordedRun(std::string text, std::string& problem,
                                            RecordParts parts = RecordParts::kAll);
 
+// Seconds since the epoch of a record's time, "2024-05-01T10:11:12+02:00", to order runs across
+// offsets; none when the text is no such time.
+std::optional<long long> UtcSeconds(std::string_view iso);
+
 // The head's identification field, or "head not read".
 std::string HeadLabel(const RecordedRun& run);
 
@@ -82,6 +87,8 @@ std::string HeadLabel(const RecordedRun& run);
 std::string ResultInWords(const RecordedRun& run);
 
 // A text as a page may show it: characters that control a terminal (C0, DEL and C1) become
-// "\xNN", and bytes that are not UTF-8 become U+FFFD, so that a file name or a head's bytes can
-// neither hide in the page nor break its encoding. Escaping for HTML comes after.
+// "\xNN", those that reorder the text around them (U+061C, U+200E, U+200F, U+202A to U+202E,
+// U+2066 to U+2069) "\uNNNN", and bytes that are not UTF-8 become U+FFFD, so that a file name or
+// a head's bytes can neither hide in the page, nor turn it around, nor break its encoding.
+// Escaping for HTML comes after.
 std::string ShownText(std::string_view text);

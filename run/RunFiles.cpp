@@ -1,5 +1,6 @@
 #include "run/RunFiles.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -56,44 +57,113 @@ LocalStamp StampOf(std::chrono::system_clock::time_point moment) {
   return {std::string(iso) + zone, compact};
 }
 
+std::string FileProblem(const std::filesystem::path& file, std::error_code error) {
+  std::string reason = error.message();
+  // Windows' texts end in a full stop and a line end; the box shows one reason a line.
+  while (!reason.empty() &&
+         (reason.back() == '.' || std::isspace(static_cast<unsigned char>(reason.back())))) {
+    reason.pop_back();
+  }
+  return page::PathText(file) + ": " + reason;
+}
+
+namespace {
+
+class PartLeft final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "history append"; }
+  std::string message(int error) const override {
+    return std::system_category().message(error) + " (part of a line may remain at its end)";
+  }
+};
+
+class LocalRecordDisk final : public RecordDisk {
+ public:
+  std::error_code WriteWhole(const std::filesystem::path& file, std::string_view bytes) override {
+    std::error_code error;
+    WriteFileAtomically(file, bytes, error);
+    return error;
+  }
+  std::error_code AppendToHistory(const std::filesystem::path& file,
+                                  const HistoryComposer& compose) override {
+    return AppendToHistoryFile(file, compose);
+  }
+};
+
+}  // namespace
+
+const std::error_category& PartLeftCategory() {
+  static const PartLeft category;
+  return category;
+}
+
+RecordDisk& LocalDisk() {
+  static LocalRecordDisk disk;
+  return disk;
+}
+
 std::optional<std::string> WriteNewRecordFile(const std::filesystem::path& folder,
                                               const std::string& stem, std::string_view text,
-                                              std::string& problem) {
+                                              std::string& problem, RecordDisk& disk) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) {
-    problem = folder.string() + ": " + error.message();
+    problem = FileProblem(folder, error);
     return std::nullopt;
   }
   for (int copy = 1; copy < 1000; ++copy) {
     const std::string name = stem + (copy == 1 ? "" : "-" + std::to_string(copy)) + ".json";
     const std::filesystem::path file = folder / name;
+    // A name that is not there is told as an error too.
     const auto status = std::filesystem::symlink_status(file, error);
     if (status.type() != std::filesystem::file_type::not_found) {
-      if (error) break;
-      continue;
+      if (!error) continue;
+      problem = FileProblem(file, error);
+      return std::nullopt;
     }
-    if (!WriteFileAtomically(file, text)) {
-      problem = file.string() + ": the file could not be written (is the disk full?)";
+    if (const std::error_code refused = disk.WriteWhole(file, text)) {
+      problem = FileProblem(file, refused);
       return std::nullopt;
     }
     return name;
   }
-  problem = folder.string() + ": no free name for " + stem + ".json";
+  problem = page::PathText(folder) + ": no free name for " + stem + ".json";
   return std::nullopt;
 }
 
 bool WriteReportFile(const std::filesystem::path& folder, std::string_view recordFile,
-                     const std::string& recordText, std::string& problem) {
+                     const std::string& recordText, std::string& problem, RecordDisk& disk) {
   const std::optional<RecordedRun> run = ReadRecordedRun(recordText, problem);
   if (!run) {
     problem = std::string(recordFile) + ": " + problem;
     return false;
   }
+  return WriteReportFile(folder, recordFile, *run, problem, disk);
+}
+
+bool WriteReportFile(const std::filesystem::path& folder, std::string_view recordFile,
+                     const RecordedRun& run, std::string& problem, RecordDisk& disk) {
   const std::filesystem::path file = folder / page::PathOf(ReportFileName(recordFile));
-  if (!WriteFileAtomically(file, ReportPage(*run, recordFile))) {
-    problem = page::PathText(file) + ": the file could not be written (is the disk full?)";
+  if (const std::error_code error = disk.WriteWhole(file, ReportPage(run, recordFile))) {
+    problem = FileProblem(file, error);
     return false;
   }
   return true;
+}
+
+std::string HistoryStart(const HistoryText& history, std::string_view header) {
+  if (history.size == 0) return std::string(header);
+  // A file saved by hand without its last line end would otherwise swallow the next line.
+  const std::optional<std::string> last = history.read(history.size - 1, 1);
+  return last && *last != "\n" ? "\r\n" : "";
+}
+
+bool AppendHistoryLines(const std::filesystem::path& file, std::string_view header,
+                        const HistoryComposer& lines, std::string& problem, RecordDisk& disk) {
+  const std::error_code error = disk.AppendToHistory(file, [&](const HistoryText& history) {
+    const std::string added = lines(history);
+    return added.empty() ? added : HistoryStart(history, header) + added;
+  });
+  if (error) problem = FileProblem(file, error);
+  return !error;
 }

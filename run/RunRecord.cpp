@@ -16,11 +16,10 @@ using Json = nlohmann::ordered_json;
 constexpr std::size_t kB0tChannel = 22;
 constexpr std::size_t kGainStepChannels = 10;  // channels 0..9, then b0t_ir
 
-// The bytes of a text as the head stores it: up to the first zero byte, at most eight.
+// The eight bytes of a text as the head stores them, zero bytes and all: a field never written,
+// or padded, holds some, and what follows a zero byte goes to the head all the same.
 std::string BytesOf(const AdjustmentRecord::Text8& field) {
-  std::string bytes;
-  for (std::size_t i = 0; i < 8 && field[i] != '\0'; ++i) bytes.push_back(field[i]);
-  return bytes;
+  return std::string(field.data(), 8);
 }
 
 // The bytes are 8-bit code page characters; each maps to the Unicode character of the same
@@ -82,12 +81,16 @@ Json PortJson(const PortFacts& port) {
 }
 
 Json HeadDataJson(const HeadDataFacts& read) {
+  // A head without stored data sent no texts: the zeros the tool put in their place are not its.
+  const auto held = [&read](const AdjustmentRecord::Text8& field) {
+    return read.storedData ? TextOf(field) : std::string();
+  };
   Json json;
   json["stored_data"] = read.storedData;
-  json["ModelCode"] = TextOf(read.ModelCode);
-  json["AdjustDate"] = TextOf(read.AdjustDate);
-  json["HeadIdField"] = TextOf(read.HeadIdField);
-  json["ProgramVersion"] = TextOf(read.ProgramVersion);
+  json["ModelCode"] = held(read.ModelCode);
+  json["AdjustDate"] = held(read.AdjustDate);
+  json["HeadIdField"] = TextOf(read.HeadIdField);  // what the tool writes back, dashes when none
+  json["ProgramVersion"] = held(read.ProgramVersion);
   json["CheckWord"] = read.CheckWord;
   return json;
 }
@@ -189,9 +192,11 @@ std::string SafeFileNamePart(std::string_view text) {
   return part;
 }
 
-// For the history and the file name, which show each byte as one character.
+// For the file name, without the zero bytes that pad a short field.
 std::string HeadIdBytes(const RunFacts& facts) {
-  return facts.headData ? BytesOf(facts.headData->HeadIdField) : std::string();
+  std::string bytes = facts.headData ? BytesOf(facts.headData->HeadIdField) : std::string();
+  bytes.erase(bytes.find_last_not_of('\0') + 1);
+  return bytes;
 }
 
 }  // namespace
@@ -245,13 +250,16 @@ std::string_view HistoryHeader() {
 }
 
 std::string CsvCell(std::string_view text) {
+  // As the pages show it, control characters by number; then one '?' for each character outside
+  // ASCII (a lead byte; the bytes that continue it are left out).
   std::string cell;
-  if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
-    cell.push_back('\'');
-  }
-  for (const char c : text) {
+  for (const char c : ShownText(text)) {
     const auto byte = static_cast<unsigned char>(c);
-    cell.push_back(byte >= 0x20 && byte < 0x7F ? c : '?');
+    if (byte < 0x80) cell.push_back(c);
+    if (byte >= 0xC0) cell.push_back('?');
+  }
+  if (!cell.empty() && std::string_view("=+-@").find(cell.front()) != std::string_view::npos) {
+    cell.insert(cell.begin(), '\'');
   }
   if (cell.find_first_of(",;\"") == std::string::npos) return cell;
   std::string quoted = "\"";
@@ -263,18 +271,21 @@ std::string CsvCell(std::string_view text) {
   return quoted;
 }
 
-std::string HistoryLine(const RunFacts& facts, std::string_view recordFile) {
-  const auto number = [](auto value) { return std::to_string(value); };
+std::string HistoryLine(const RecordedRun& run, std::string_view recordFile) {
+  const auto number = [](int value) { return std::to_string(value); };
+  std::string s0tGain;
+  for (const NamedValue& channel : run.noPaperGain.value_or(ChannelValues{})) {
+    if (channel.name == SensorName16(kS0tIndex16)) s0tGain = number(channel.value);
+  }
   const std::string cells[] = {
-      facts.started.iso,
-      HeadIdBytes(facts),
-      std::string(RunEndName(facts.ending.how)),
-      std::string(StageName(facts.ending.lastStage)),
-      facts.motorSpeeds.empty() ? "" : number(facts.motorSpeeds.back()),
-      facts.Saw(ProgressStep::kGainAdjustment16) ? number(facts.record.NoPaperGain[kS0tIndex16])
-                                                 : "",
+      run.started,
+      run.headData ? run.headData->texts.HeadIdField : std::string(),
+      run.how,
+      run.lastItem,
+      run.motorSpeeds.empty() ? "" : number(run.motorSpeeds.back()),
+      s0tGain,
       // Decimal: a spreadsheet would read a hexadecimal word such as 12E4 as a number.
-      facts.Saw(ProgressStep::kVerifyCheckWord) ? number(facts.record.CheckWord) : "",
+      run.checkWord ? number(*run.checkWord) : "",
       std::string(recordFile),
   };
   std::string line;

@@ -12,6 +12,7 @@
 
 #include "adjust/AdjustmentRecord.h"
 #include "adjust/Progress.h"
+#include "run/RecordedRun.h"
 #include "run/RunController.h"
 
 // The port a run went through. The line settings are known only while the port is open.
@@ -74,16 +75,19 @@ struct RunFacts {
 std::string RecordText(const RunFacts& facts);
 
 // "20240501-101112_DR0471A3": the start time, then the identification field read at stage 0 with
-// every character but letters, digits and '-' made '_' ("unread" when stage 0 read nothing).
+// every byte but letters, digits and '-' made '_', and the zero bytes that pad it left out
+// ("unread" when stage 0 read nothing, "blank" when the field holds nothing else).
 std::string RecordFileStem(const RunFacts& facts);
 
-// The history's first line and one line per run, each ending in CR LF.
+// The history's first line and one line per run, each ending in CR LF. A run's line is made from
+// its record as read back, so that a line an earlier run could not write is made the same way.
 std::string_view HistoryHeader();
-std::string HistoryLine(const RunFacts& facts, std::string_view recordFile);
+std::string HistoryLine(const RecordedRun& run, std::string_view recordFile);
 
-// One cell of the history: printable ASCII only (other bytes become '?'), a leading '=', '+',
-// '-' or '@' behind an apostrophe so no spreadsheet takes it for a formula, and quoted as
-// RFC 4180 asks when it holds a comma, a semicolon or a quote.
+// One cell of the history, from a text of a record: printable ASCII only (control characters
+// shown by number as on the pages, "\x00", and other characters as '?'), a leading '=', '+', '-'
+// or '@' behind an apostrophe so no spreadsheet takes it for a formula, and quoted as RFC 4180
+// asks when it holds a comma, a semicolon or a quote.
 std::string CsvCell(std::string_view text);
 
 // "completed", "failed", "abandoned", "window closed".

@@ -3,28 +3,39 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "link/ComPortMap.h"
 #include "link/MessageBoxes.h"
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
+#include "run/RunFiles.h"
 #include "run/RunRecord.h"
 
 class PortDriver;
+
+// What the end of a run wrote into the runs folder, and what it could not.
+struct RecordOutcome {
+  bool recordWritten = false;        // the run's JSON record, the source of all else
+  std::vector<std::string> written;  // each file written, as a path
+  std::vector<std::string> failed;   // each file not written, with its reason
+};
 
 // Keeps a record of every run: watches the run controller for the start and the end of a run,
 // and the steps' progress for what the record alone does not keep (the three motor speeds, what
 // stage 0 read, how far each step got). At the end it writes the run's record file and its line
 // of the history into the runs folder, the run's report page beside its record, and the folder's
-// index anew. A record that cannot be written changes nothing in the
-// run, the head or the log: one message box says so once the run has ended.
+// index anew; with them the lines and pages earlier runs could not write (RecordCompletion.h).
+// A record that cannot be written changes nothing in the run, the head or the log: one message
+// box says what was written and what not, once the run has ended.
 class RunRecorder final : public RunObserver {
  public:
   using PortDescription = std::function<PortFacts()>;
 
   RunRecorder(MainFormModel& model, std::filesystem::path folder, PortDescription describePort,
-              MessageBoxes& boxes);
+              MessageBoxes& boxes, RecordDisk& disk = LocalDisk());
   ~RunRecorder() override;
   RunRecorder(const RunRecorder&) = delete;
   RunRecorder& operator=(const RunRecorder&) = delete;
@@ -39,13 +50,13 @@ class RunRecorder final : public RunObserver {
 
  private:
   void Watch(const ProgressReport& report);
-  // The files; an empty text when all went in, else what went wrong, a line for each.
-  std::string Write(const RunFacts& facts);
+  void Write(const RunFacts& facts, RecordOutcome& outcome);
 
   MainFormModel& model_;
   std::filesystem::path folder_;
   PortDescription describePort_;
   MessageBoxes& boxes_;
+  RecordDisk& disk_;
   std::size_t ticket_;
   bool running_ = false;
   RunFacts facts_;
@@ -57,6 +68,6 @@ PortFacts DescribePort(const PortDriver& driver);
 // The same, the device being the one the name reaches with the user's own choice.
 PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports);
 
-// The caption and text of the box that says a record was not written.
+// The caption and text of the box that says what of a record was not written.
 inline constexpr const char* kRecordFailedCaption = "WRITE FILE";
-std::string RecordFailedText(const std::string& problem);
+std::string RecordFailedText(const RecordOutcome& outcome);

@@ -18,6 +18,8 @@ namespace {
 using page::Data;
 
 constexpr int kLevelScale = 255;
+// The facts about the run are longer texts than a head's: a device's path, a result in words.
+constexpr std::size_t kLongestFact = 120;
 constexpr int kMotorScale = 600;  // a third above the window's top
 
 struct Window {
@@ -56,7 +58,7 @@ std::string WindowText(const BarRow& row, int scale) {
 
 Data RowData(const BarRow& row, int scale) {
   Data data;
-  data.set("name", ShownText(row.name));
+  page::SetCut(data, "name", ShownText(row.name));
   data.set("value", std::to_string(row.value));
   data.set("length", std::to_string(std::clamp(row.value, 0, scale)));
   data.set("windowText", WindowText(row, scale));
@@ -268,15 +270,19 @@ std::string ReportFileName(std::string_view recordFileName) {
 
 std::string ReportPage(const RecordedRun& run, std::string_view recordFile) {
   Data data;
-  data.set("head", ShownText(HeadLabel(run)));
-  data.set("modelCode", run.headData ? ShownText(run.headData->texts.ModelCode) : "");
-  data.set("date", page::ShownDate(run.started));
+  page::SetCut(data, "head", ShownText(HeadLabel(run)));
+  page::SetCut(data, "modelCode", run.headData ? ShownText(run.headData->texts.ModelCode) : "");
+  page::SetCut(data, "date", page::ShownDate(run.started), kLongestFact);
   data.set("ended", page::ShownDate(run.ended));
-  data.set("result", ShownText(ResultInWords(run)));
+  page::SetCut(data, "result", ShownText(ResultInWords(run)), kLongestFact);
   data.set("resultClass", page::ResultClass(run));
-  data.set("toolVersion", ShownText(run.toolVersion));
-  data.set("port", PortText(run));
-  data.set("earlier", run.headData ? Data(EarlierText(*run.headData)) : Data(false));
+  page::SetCut(data, "toolVersion", ShownText(run.toolVersion), kLongestFact);
+  page::SetCut(data, "port", PortText(run), kLongestFact);
+  if (run.headData) {
+    page::SetCut(data, "earlier", EarlierText(*run.headData), kLongestFact);
+  } else {
+    data.set("earlier", false);
+  }
   data.set("recordFile", ShownText(recordFile));
 
   Data sections = page::MakeList();
@@ -300,10 +306,10 @@ std::string ReportPage(const RecordedRun& run, std::string_view recordFile) {
   data.set("checkWord", run.checkWord ? Data(CheckWordText(*run.checkWord)) : Data(false));
   if (run.written) {
     Data written;
-    written.set("ModelCode", ShownText(run.written->ModelCode));
-    written.set("AdjustDate", ShownText(run.written->AdjustDate));
-    written.set("HeadIdField", ShownText(run.written->HeadIdField));
-    written.set("ProgramVersion", ShownText(run.written->ProgramVersion));
+    page::SetCut(written, "ModelCode", ShownText(run.written->ModelCode));
+    page::SetCut(written, "AdjustDate", ShownText(run.written->AdjustDate));
+    page::SetCut(written, "HeadIdField", ShownText(run.written->HeadIdField));
+    page::SetCut(written, "ProgramVersion", ShownText(run.written->ProgramVersion));
     written.set("answer", run.headWritten ? "OK" : "no OK: the head may not hold it");
     data.set("written", written);
   } else {

@@ -10,9 +10,9 @@
 #include <system_error>
 #include <unordered_set>
 
-#include "link/SettingsFile.h"
 #include "run/PageParts.h"
 #include "run/PageTemplates.h"
+#include "run/RecordCompletion.h"
 #include "run/RunFiles.h"
 #include "run/RunReport.h"
 
@@ -23,11 +23,13 @@ using page::Data;
 
 // A record is a few kilobytes; a file far larger is no record and is not read whole.
 constexpr std::uintmax_t kLargestRecord = 1 << 20;
-// Reports made for records that have none, at most, each time the index is written (about 10 ms
-// each).
-constexpr std::size_t kReportsMadePerIndex = 100;
+// The changed channels of a chart, or the reason a record cannot be read, are longer texts that
+// wrap; still a hand-edited record may not make them any length.
+constexpr std::size_t kLongestNumbers = 400;
 
-std::optional<std::string> ReadWhole(const fs::path& file, std::string& problem) {
+}  // namespace
+
+std::optional<std::string> ReadRecordFile(const fs::path& file, std::string& problem) {
   // Unbuffered: the text goes straight into its string.
   std::ifstream in;
   in.rdbuf()->pubsetbuf(nullptr, 0);
@@ -49,31 +51,15 @@ std::optional<std::string> ReadWhole(const fs::path& file, std::string& problem)
   return text;
 }
 
-// Seconds since the epoch of "2024-05-01T10:11:12+02:00", to order runs across offsets.
-std::optional<long long> UtcSeconds(std::string_view iso) {
-  int y, mo, d, h, mi, s, oh, om;
-  char sign;
-  const std::string text(iso);
-  if (iso.size() != 25 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%2d:%2d", &y, &mo, &d,
-                                      &h, &mi, &s, &sign, &oh, &om) != 9) {
-    return std::nullopt;
-  }
-  using namespace std::chrono;
-  const year_month_day date{year(y), month(static_cast<unsigned>(mo)),
-                            day(static_cast<unsigned>(d))};
-  if (!date.ok()) return std::nullopt;
-  const long long offset = (oh * 60LL + om) * 60 * (sign == '-' ? -1 : 1);
-  return sys_days(date).time_since_epoch().count() * 86400LL + h * 3600LL + mi * 60LL + s - offset;
-}
+namespace {
 
 struct Run {
   const IndexedRecord* record;
-  long long when;
   const RecordedRun& Of() const { return *record->run; }
 };
 
 bool Newer(const Run& a, const Run& b) {
-  if (a.when != b.when) return a.when > b.when;
+  if (a.Of().startedUtc != b.Of().startedUtc) return a.Of().startedUtc > b.Of().startedUtc;
   if (a.Of().started != b.Of().started) return a.Of().started > b.Of().started;
   return a.record->file > b.record->file;
 }
@@ -97,14 +83,14 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
 Data RunRow(const Run& run, const std::string& anchor) {
   const RecordedRun& r = run.Of();
   Data row;
-  row["date"] = Data(page::ShownDate(r.started));
-  row["head"] = Data(ShownText(HeadLabel(r)));
+  page::SetCut(row, "date", page::ShownDate(r.started));
+  page::SetCut(row, "head", ShownText(HeadLabel(r)));
   row["headAnchor"] = Data(anchor);
-  row["how"] = Data(ShownText(r.how));
+  page::SetCut(row, "how", ShownText(r.how));
   row["resultClass"] = Data(page::ResultClass(r));
-  row["lastItem"] = Data(ShownText(r.lastItem));
+  page::SetCut(row, "lastItem", ShownText(r.lastItem));
   row["checkWord"] = Data(r.checkWord ? std::to_string(*r.checkWord) : std::string());
-  row["file"] = Data(ShownText(run.record->file));
+  page::SetCut(row, "file", ShownText(run.record->file));
   row["href"] =
       run.record->hasReport ? Data(page::LinkTo(ReportFileName(run.record->file))) : Data(false);
   return row;
@@ -186,7 +172,7 @@ std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& las
   chart["width"] = Data(std::to_string(static_cast<int>(deltas.size()) * kPitch));
   chart["up"] = Data(up);
   chart["down"] = Data(down);
-  chart["numbers"] = Data(numbers.empty() ? "none" : ShownText(numbers));
+  page::SetCut(chart, "numbers", numbers.empty() ? "none" : ShownText(numbers), kLongestNumbers);
   return chart;
 }
 
@@ -195,7 +181,7 @@ std::optional<Data> ChangeChart(const Quantity& quantity, const RecordedRun& las
 Data HeadSection(const std::string& label, const std::string& anchor,
                  const std::vector<Run>& runs) {
   Data section;
-  section["head"] = Data(ShownText(label));
+  page::SetCut(section, "head", ShownText(label));
   section["anchor"] = Data(anchor);
   Data& rows = section["runs"] = page::MakeList();
   std::vector<const Run*> completed;
@@ -254,13 +240,6 @@ std::string Filled(
   return page;
 }
 
-bool WriteMissingReport(const fs::path& folder, IndexedRecord& record) {
-  std::string problem;
-  const auto text = ReadWhole(folder / page::PathOf(record.file), problem);
-  if (!text) return false;
-  return WriteReportFile(folder, record.file, *text, problem);
-}
-
 }  // namespace
 
 std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
@@ -289,7 +268,7 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const fs::path& folder,
     record.file = std::move(file);
     record.hasReport = names.contains(ReportFileName(record.file));
     try {
-      if (auto text = ReadWhole(folder / page::PathOf(record.file), record.problem)) {
+      if (auto text = ReadRecordFile(folder / page::PathOf(record.file), record.problem)) {
         record.run = ReadRecordedRun(std::move(*text), record.problem, RecordParts::kWithoutLog);
       }
     } catch (const std::exception& failure) {
@@ -308,7 +287,7 @@ std::string IndexPage(const fs::path& folder, const std::vector<IndexedRecord>& 
       unreadable.push_back(&record);
       continue;
     }
-    runs.push_back({&record, UtcSeconds(record.run->started).value_or(0)});
+    runs.push_back({&record});
   }
   std::sort(runs.begin(), runs.end(), Newer);
   std::sort(unreadable.begin(), unreadable.end(),
@@ -331,8 +310,8 @@ std::string IndexPage(const fs::path& folder, const std::vector<IndexedRecord>& 
   Data bad = page::MakeList();
   for (const IndexedRecord* record : unreadable) {
     Data row;
-    row.set("file", ShownText(record->file));
-    row.set("problem", ShownText(record->problem));
+    page::SetCut(row, "file", ShownText(record->file));
+    page::SetCut(row, "problem", ShownText(record->problem), kLongestNumbers);
     bad.push_back(row);
   }
   data.set("hasUnreadable", !unreadable.empty());
@@ -357,27 +336,26 @@ std::string IndexPage(const fs::path& folder, const std::vector<IndexedRecord>& 
                 {{kRunRowsMark, &runRows}, {kHeadSectionsMark, &headSections}});
 }
 
-bool WriteRunsIndex(const fs::path& folder, std::string& problem) {
-  auto records = ReadRecordsOf(folder, problem);
-  if (!records) return false;
-  // A folder of an older version may hold thousands of records without reports: a few at each
-  // writing of the index, so that the end of a run is not held up for long.
-  std::size_t made = 0;
-  for (IndexedRecord& record : *records) {
-    if (made == kReportsMadePerIndex) break;
-    if (record.run && !record.hasReport) {
-      record.hasReport = WriteMissingReport(folder, record);
-      ++made;
-    }
-  }
+bool WriteIndexFile(const fs::path& folder, const std::vector<IndexedRecord>& records,
+                    std::string& problem, RecordDisk& disk) {
   const fs::path index = folder / kIndexFileName;
   const std::string text =
-      IndexPage(folder, *records, StampOf(std::chrono::system_clock::now()).iso);
-  if (!WriteFileAtomically(index, text)) {
-    problem = page::PathText(index) + ": the file could not be written (is the disk full?)";
+      IndexPage(folder, records, StampOf(std::chrono::system_clock::now()).iso);
+  if (const std::error_code error = disk.WriteWhole(index, text)) {
+    problem = FileProblem(index, error);
     return false;
   }
   return true;
+}
+
+bool WriteRunsIndex(const fs::path& folder, std::string& problem) {
+  auto records = ReadRecordsOf(folder, problem);
+  if (!records) return false;
+  // Records of a version that wrote no reports get theirs; a page that cannot be written is
+  // listed without it.
+  std::string unwritten;
+  WriteMissingReports(folder, *records, unwritten);
+  return WriteIndexFile(folder, *records, problem);
 }
 
 std::optional<fs::path> RunsIndexToShow(const fs::path& folder, std::string& problem) {

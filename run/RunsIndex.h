@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "run/RecordedRun.h"
+#include "run/RunFiles.h"
 
 inline constexpr std::string_view kIndexFileName = "index.html";
 
@@ -22,6 +23,10 @@ struct IndexedRecord {
   bool hasReport = false;          // its report page is beside it
 };
 
+// A record's text, read whole; none, with the reason in `problem`, when it cannot be read or is
+// far larger than a record can be.
+std::optional<std::string> ReadRecordFile(const std::filesystem::path& file, std::string& problem);
+
 // The records of the folder (the files named *.json), read without their logs. None, with the
 // reason in `problem`, when the folder cannot be listed; a missing folder holds none.
 std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const std::filesystem::path& folder,
@@ -31,9 +36,14 @@ std::optional<std::vector<IndexedRecord>> ReadRecordsOf(const std::filesystem::p
 std::string IndexPage(const std::filesystem::path& folder,
                       const std::vector<IndexedRecord>& records, std::string_view written);
 
-// Rewrites index.html in the folder, whole or not at all, after writing the reports of up to a
-// hundred records that have none yet (records of a version that wrote no reports). False, with
-// the reason in `problem`, when the folder cannot be listed or the index not written.
+// Rewrites index.html in the folder from its records, whole or not at all. False, with the reason
+// in `problem`, when it could not.
+bool WriteIndexFile(const std::filesystem::path& folder, const std::vector<IndexedRecord>& records,
+                    std::string& problem, RecordDisk& disk = LocalDisk());
+
+// Lists the folder, writes the reports of records that have none (WriteMissingReports), then the
+// index. False, with the reason in `problem`, when the folder cannot be listed or the index not
+// written.
 bool WriteRunsIndex(const std::filesystem::path& folder, std::string& problem);
 
 // What the menu opens: the folder's index, brought up to date first (the folder is made when

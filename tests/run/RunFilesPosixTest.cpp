@@ -86,14 +86,15 @@ TEST(RunsFolderChoice, FollowsTheEnvironment) {
 TEST(HistoryFile, AFullDiskOrAMissingFolderIsAReasonNotAHalfLine) {
   TempDir dir;
   std::string problem;
+  const auto line = [](const HistoryText&) { return std::string("one\r\n"); };
   const fs::path full = dir.Path() / "runs.csv";
   fs::create_symlink("/dev/full", full);
-  EXPECT_FALSE(AppendHistoryLine(full, "H\r\n", "one\r\n", problem));
+  EXPECT_FALSE(AppendHistoryLines(full, "H\r\n", line, problem));
   EXPECT_NE(problem.find("No space left on device"), std::string::npos) << problem;
 
   WriteBytes(dir.Path() / "file", "x");
   problem.clear();
-  EXPECT_FALSE(AppendHistoryLine(dir.Path() / "file" / "runs.csv", "H\r\n", "one\r\n", problem));
+  EXPECT_FALSE(AppendHistoryLines(dir.Path() / "file" / "runs.csv", "H\r\n", line, problem));
   EXPECT_NE(problem.find("Not a directory"), std::string::npos) << problem;
 }
 

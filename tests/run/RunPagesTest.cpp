@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "adjust/SensorTables.h"
+#include "run/RecordCompletion.h"
 #include "run/RecordedRun.h"
 #include "run/RunFiles.h"
 #include "run/RunRecord.h"
@@ -252,9 +253,16 @@ TEST(RunReport, OfAFailedRunSaysWhereAndShowsOnlyWhatItReached) {
 TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
   RunFacts facts = CompletedRun("<script>", "2024-05-01");
   facts.headData->ModelCode = Text8("\"&'<>\x80\x9F\xE9");
+  facts.headData->AdjustDate =
+      Text8(std::string("\0"
+                        "4030109",
+                        8));
   facts.record.HeadIdField = Text8("\"><img\ta");  // a tab: shown, not laid out
   facts.port.device = "\"><img src=x onerror=alert(1)>";
   facts.log.push_back("</pre><script>alert(1)</script>\x07");
+  facts.log.push_back(
+      "check word \xE2\x80\xAE"
+      "4E21");  // would read 12E4
   const std::string page = ReportPage(Reread(facts), "<b>.json");
 
   EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -267,8 +275,10 @@ TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
             std::string::npos);
   EXPECT_NE(page.find("<td class=\"mono\">&quot;&gt;&lt;img\\x09a</td>"), std::string::npos);
   EXPECT_NE(page.find("(&quot;&gt;&lt;img src=x onerror=alert(1)&gt;)"), std::string::npos);
-  EXPECT_NE(page.find("&lt;/pre&gt;&lt;script&gt;alert(1)&lt;/script&gt;\\x07\n</pre>"),
+  EXPECT_NE(page.find("&lt;/pre&gt;&lt;script&gt;alert(1)&lt;/script&gt;\\x07\ncheck word "
+                      "\\u202E4E21\n</pre>"),
             std::string::npos);
+  EXPECT_NE(page.find("adjustment date \\x004030109, "), std::string::npos);
   EXPECT_NE(page.find("from the record &lt;b&gt;.json."), std::string::npos);
 }
 
@@ -289,6 +299,30 @@ TEST(RunsIndexPage, ShowsNamesAndHeadsAsTextAndLinksThatStayLinks) {
             std::string::npos);
   EXPECT_NE(page.find("Head <span class=\"mono\">&lt;script&gt;</span>"), std::string::npos);
   EXPECT_NE(page.find("/srv/&lt;runs&gt;"), std::string::npos);
+}
+
+// Hand-edited records whose identification fields run long: each cut in its cell, whole in its
+// title, so that no record widens the table and every row keeps its columns.
+TEST(RunsIndexPage, CutsTextsLongerThanItsColumnsTake) {
+  for (const std::size_t length : {40, 41, 100'000}) {
+    const std::string id(length, 'W');
+    std::vector<IndexedRecord> records(1);
+    records[0].file = "r.json";
+    records[0].run = Reread(FailedAtBlack("DR0471A3", "2024-05-01"));
+    records[0].run->headData->texts.HeadIdField = id;
+    records[0].hasReport = true;
+    const std::string page = IndexPage("/srv/runs", records, "2024-05-02T08:00:00+02:00");
+    const std::string shown = length > 40 ? std::string(39, 'W') + "\xE2\x80\xA6" : id;
+    const std::string title = length > 40 ? " title=\"" + id + "\"" : "";
+    EXPECT_NE(page.find("<td class=\"mono\"" + title + "><a href=\"#head-"), std::string::npos);
+    EXPECT_NE(page.find("\">" + shown +
+                        "</a></td><td class=\"result-failed\">failed</td><td>3. Black paper "
+                        "adjustment</td><td><a href=\"r.html\">r.json</a></td></tr>"),
+              std::string::npos)
+        << length;
+    EXPECT_NE(page.find("Head <span class=\"mono\"" + title + ">" + shown + "</span>"),
+              std::string::npos);
+  }
 }
 
 // Where the runs of a page's "Every run" list appear, by their dates.
@@ -396,6 +430,33 @@ namespace {
 std::string IndexOf(const fs::path& folder) {
   const std::string page = ReadBytes(folder / "index.html");
   return std::regex_replace(page, std::regex("Rewritten after each run, [^.]*\\."), "");
+}
+
+// Lines a full disk kept out of the history come back from the records, once each and oldest
+// first, before the line of the run that finds them missing.
+TEST(RunsHistory, GetsTheLinesOfRecordsItLacksOnceOldestFirst) {
+  TempDir dir;
+  const fs::path runs = dir.Path() / "runs";
+  const fs::path file = runs / "runs.csv";
+  std::string problem;
+  std::vector<std::string> lines;
+  std::vector<std::string> names;
+  for (const RunFacts& facts :
+       {CompletedRun("DR0471A3", "2024-05-01"), FailedAtBlack("DR0999ZZ", "2024-05-04"),
+        CompletedRun("DR0471A3", "2024-05-02"), FailedAtBlack("DR0471A3", "2024-05-03")}) {
+    names.push_back(WriteNewRecordFile(runs, RecordFileStem(facts), RecordText(facts), problem)
+                        .value_or(problem));
+    lines.push_back(HistoryLine(Reread(facts), names.back()));
+  }
+  ASSERT_TRUE(AppendRunToHistory(file, {}, names[0], lines[0], problem)) << problem;
+  auto records = ReadRecordsOf(runs, problem);
+  ASSERT_TRUE(records) << problem;
+  // The last record's run finds the second and the third without their lines.
+  ASSERT_TRUE(AppendRunToHistory(file, *records, names[3], lines[3], problem)) << problem;
+  // Its line is the last, though the second started later: the whole history is looked through.
+  ASSERT_TRUE(AppendRunToHistory(file, *records, "", "x\r\n", problem)) << problem;
+  EXPECT_EQ(ReadBytes(file),
+            std::string(HistoryHeader()) + lines[0] + lines[2] + lines[1] + lines[3] + "x\r\n");
 }
 
 TEST(RunsIndexFile, IsMadeFromTheFolderAsItIsEachTime) {

@@ -4,10 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <stdio.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include <algorithm>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <regex>
 
@@ -17,6 +23,7 @@
 #include "run/RunFiles.h"
 #include "run/RunRecorder.h"
 #include "run/RunReport.h"
+#include "sim/StoredData.h"
 #include "tests/adjust/HeadsimStage.h"
 
 namespace {
@@ -92,11 +99,15 @@ Wire ReadWire(const std::vector<TraceLine>& trace) {
   return wire;
 }
 
-// Eight bytes as the record writes a text: up to the first zero byte.
+// Eight bytes as the record writes a text: every one, zero bytes too.
 std::string Text(const Bytes& bytes, std::size_t at) {
-  std::string text;
-  for (std::size_t i = at; i < at + 8 && bytes[i] != 0; ++i)
-    text.push_back(static_cast<char>(bytes[i]));
+  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
+}
+
+// A text of plain ASCII and zero bytes as the pages and the history show it.
+std::string Shown(std::string text) {
+  for (std::size_t at; (at = text.find('\0')) != std::string::npos;) text.replace(at, 1, "\\x00");
   return text;
 }
 
@@ -222,13 +233,23 @@ struct RecordRow {
   bool headWritten;
   HeadRead read;
   std::vector<std::string> measured;  // the keys the record holds
+  std::string stored = {};            // the head's four texts, when not its factory's
+  const char* fileId = nullptr;       // the record file's name after the start time
 };
 
 // A run with its recorder writing into the test's folder.
 class RecordedRun : public HeadsimStage {
  protected:
   void Record(const RecordRow& row) {
-    StartWith(row.scenarioFile, row.scenarioText, row.options);
+    std::vector<std::string> options = row.options;
+    if (!row.stored.empty()) {
+      sim::HeadDataBlock block = sim::FactoryBlock(sim::MakeUnit(1));
+      std::copy(row.stored.begin(), row.stored.end(), block.begin());
+      std::string error;
+      ASSERT_TRUE(sim::SaveStateFile(dir_.Path() / "head.state", block, error)) << error;
+      options.insert(options.end(), {"--state", (dir_.Path() / "head.state").string()});
+    }
+    StartWith(row.scenarioFile, row.scenarioText, options);
     runs_ = dir_.Path() / "runs";
     recorder_.emplace(
         Model(), runs_, [this] { return DescribePort(*driver_); }, recordBoxes_);
@@ -370,11 +391,11 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
   const std::string s0tGain =
       measured.contains("NoPaperGain") ? std::to_string((*wire.gains16)[kS0tIndex16]) : "";
   const std::string checkWord = wire.checkWord ? std::to_string(*wire.checkWord) : "";
-  EXPECT_EQ(
-      (*history)[1].get<std::vector<std::string>>(),
-      (std::vector<std::string>{started, headId.starts_with("-") ? "'" + headId : headId, row.how,
-                                std::string(StageName(static_cast<std::uint8_t>(row.lastStage))),
-                                speed, s0tGain, checkWord, records[0].filename().string()}));
+  EXPECT_EQ((*history)[1].get<std::vector<std::string>>(),
+            (std::vector<std::string>{
+                started, headId.starts_with("-") ? "'" + headId : Shown(headId), row.how,
+                std::string(StageName(static_cast<std::uint8_t>(row.lastStage))), speed, s0tGain,
+                checkWord, records[0].filename().string()}));
   // Its report beside it, saying how the run ended, and the folder's index linking to it.
   const std::string name = records[0].filename().string();
   const std::string report = ReadBytes(runs_ / ReportFileName(name));
@@ -383,6 +404,9 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
                             : std::string(row.how) == "failed"  ? "failed in " + item
                                                                 : row.how + (" after " + item);
   EXPECT_NE(report.find("\">" + words + "</td>"), std::string::npos) << words;
+  if (!headId.empty()) {
+    EXPECT_NE(report.find("<td class=\"mono\">" + Shown(headId) + "</td>"), std::string::npos);
+  }
   EXPECT_NE(ReadBytes(runs_ / "index.html").find("<a href=\"" + ReportFileName(name) + "\">"),
             std::string::npos);
 
@@ -390,6 +414,9 @@ TEST_P(RunRecords, HoldWhatWentOverTheWireAndOneHistoryLine) {
   const std::string stamp = std::regex_replace(started.substr(0, 19), std::regex("[-:]"), "");
   EXPECT_EQ(records[0].filename().string().substr(0, 16),
             stamp.substr(0, 8) + "-" + stamp.substr(9, 6) + "_");
+  if (row.fileId) {
+    EXPECT_EQ(records[0].filename().string().substr(16), row.fileId);
+  }
 }
 
 const std::vector<std::string> kAll{
@@ -486,6 +513,28 @@ const RecordRow kRows[] = {
      false,
      HeadRead::kBlock,
      kAll},
+    // Zero bytes in each of the head's texts, where its fields were padded or never written: kept
+    // in the record, read and written back, and shown by number.
+    {"ZeroBytesInEveryText",
+     "",
+     "",
+     {},
+     4,
+     Then::kNothing,
+     "completed",
+     4,
+     162,
+     true,
+     HeadRead::kBlock,
+     kAll,
+     std::string("QZR71\0\0\0"
+                 "\0"
+                 "4030109"
+                 "DR\0"
+                 "471A3"
+                 "S1\0V1.04",
+                 32),
+     "DR_471A3.json"},
     // The head stored the run, though the finishing frame then went unanswered.
     {"FinishFrameUnanswered",
      "",
@@ -505,6 +554,121 @@ INSTANTIATE_TEST_SUITE_P(RunRecord, RunRecords, testing::ValuesIn(kRows),
                          [](const testing::TestParamInfo<RecordRow>& row) {
                            return row.param.name;
                          });
+
+// The runs folder on a disk of its own, full, then freed, then read-only. Where the test may mount,
+// a tmpfs in a mount namespace of this thread alone (undone at the end); elsewhere the same
+// failures injected through the recorder's disk, but for a folder made read-only by its
+// permissions where the test is not root. QZR71_TEST_NO_MOUNT=1 takes the second way anyway.
+class RunsDisk final : public RecordDisk {
+ public:
+  explicit RunsDisk(const fs::path& folder) : folder_(folder) {
+    fs::create_directories(folder);
+    mounted_ = std::getenv("QZR71_TEST_NO_MOUNT") == nullptr && unshare(CLONE_NEWNS) == 0 &&
+               mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=8k") == 0;
+    if (!mounted_) refusal_ = std::make_error_code(std::errc::no_space_on_device);
+    std::cout << "runs folder: " << (mounted_ ? "a tmpfs of 8 KiB" : "full by injection") << "\n";
+  }
+  ~RunsDisk() override {
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+    chmod(folder_.c_str(), 0755);
+  }
+  void Free() {
+    refusal_.clear();
+    if (mounted_) {
+      EXPECT_EQ(mount("tmpfs", folder_.c_str(), "tmpfs", MS_REMOUNT, "size=1m"), 0);
+    }
+  }
+  // The reason each file is refused for from now on.
+  std::string MakeReadOnly() {
+    if (mounted_) {
+      EXPECT_EQ(mount("tmpfs", folder_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+      std::cout << "runs folder: the tmpfs remounted read-only\n";
+    } else if (geteuid() != 0) {
+      chmod((folder_ / "runs.csv").c_str(), 0444);
+      chmod(folder_.c_str(), 0555);
+      std::cout << "runs folder: read-only by its permissions\n";
+      return "Permission denied";
+    } else {
+      refusal_ = std::make_error_code(std::errc::read_only_file_system);
+      records_ = 0;
+      std::cout << "runs folder: read-only by injection\n";
+    }
+    return "Read-only file system";
+  }
+
+  std::error_code WriteWhole(const fs::path& file, std::string_view bytes) override {
+    if (refusal_ && records_-- <= 0) return refusal_;
+    return LocalDisk().WriteWhole(file, bytes);
+  }
+  std::error_code AppendToHistory(const fs::path& file, const HistoryComposer& compose) override {
+    if (refusal_) return refusal_;
+    return LocalDisk().AppendToHistory(file, compose);
+  }
+
+ private:
+  fs::path folder_;
+  bool mounted_ = false;
+  std::error_code refusal_;
+  int records_ = 1;  // 8 KiB take a run's record, not one more file
+};
+
+TEST_F(RecordedRun, EachFileNotWrittenIsToldWithItsReasonAndWhatAFullDiskMissedIsMadeLater) {
+  StartWith("", "", {});
+  runs_ = dir_.Path() / "runs";
+  RunsDisk disk(runs_);
+  recorder_.emplace(
+      Model(), runs_, [this] { return DescribePort(*driver_); }, recordBoxes_, disk);
+  const auto run = [this] {
+    recordBoxes_.shown.clear();
+    RunThrough(4);
+    EXPECT_EQ(Model().Controller.AdjResult, kRunCompleted);
+    Model().Controller.BtnCancelClick();  // Complete: back to Start
+  };
+  const auto path = [this](const std::string& name) { return (runs_ / name).string(); };
+  const std::string kFull = ": No space left on device\n";
+  const std::string kUnaffected = "The run and the head are not affected.";
+
+  run();
+  ASSERT_EQ(RecordFiles().size(), 1u);
+  const std::string first = RecordFiles()[0].filename().string();
+  ASSERT_EQ(recordBoxes_.shown.size(), 1u);
+  EXPECT_EQ(recordBoxes_.shown[0].caption, "WRITE FILE");
+  EXPECT_EQ(recordBoxes_.shown[0].text,
+            "The record of this run was written, but not all that goes with it.\nWritten:\n" +
+                path(first) + "\nNot written:\n" + path("runs.csv") + kFull +
+                path(ReportFileName(first)) + kFull + path("index.html") + kFull +
+                "What is missing is made from the record at the end of a later run.\n" +
+                kUnaffected);
+
+  // With room again, the next run makes the first one's line, before its own, and its page.
+  disk.Free();
+  run();
+  EXPECT_TRUE(recordBoxes_.shown.empty());
+  ASSERT_EQ(RecordFiles().size(), 2u);
+  const std::optional<Json> history = ReadHistory(runs_ / "runs.csv");
+  ASSERT_TRUE(history && history->size() == 3u) << (history ? history->dump() : "unread");
+  EXPECT_EQ((*history)[1].back(), first);
+  EXPECT_NE((*history)[2].back(), first);
+  EXPECT_TRUE(fs::exists(runs_ / (*history)[2].back().get<std::string>()));
+  const std::string index = ReadBytes(runs_ / "index.html");
+  EXPECT_EQ(index.find("(no report)"), std::string::npos);
+  EXPECT_NE(index.find("<a href=\"" + ReportFileName(first) + "\">"), std::string::npos);
+
+  // Read-only: each file with its own reason, and nothing else tried.
+  const std::string reason = disk.MakeReadOnly();
+  run();
+  ASSERT_EQ(recordBoxes_.shown.size(), 1u);
+  const std::string& text = recordBoxes_.shown[0].text;
+  EXPECT_TRUE(
+      text.starts_with("The record of this run could not be written.\nNot written:\n" + path("2")))
+      << text;
+  EXPECT_TRUE(text.ends_with(".json: " + reason + "\n" + path("runs.csv") + ": " + reason + "\n" +
+                             kUnaffected))
+      << text;
+  EXPECT_EQ(RecordFiles().size(), 2u);
+  recorder_.reset();
+}
 
 // A box that notes what the run had done when it came up.
 class BoxAfterTheRun final : public MessageBoxes {

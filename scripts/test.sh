@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 ser2net
 build=${QZR71_BUILD_DIR:-build/test}
 # Line tables only (-g1): a quarter less compile time than full debug information, and the same
 # optimised code for the benchmarks.

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "tests/adjust/HeadsimStage.h"
+#include "tests/link/Ser2net.h"
 
 namespace {
 
@@ -178,5 +179,60 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, Unplug,
                          testing::Combine(testing::Values(Loss::kHangUp, Loss::kSilence),
                                           testing::ValuesIn(kRows)),
                          RowName);
+
+// Stands in front of the failure watch and, before the tool's write of that number, switches the
+// serial device server off.
+class ServerSwitch final : public PortLink {
+ public:
+  ServerSwitch(PortLink& inner, std::size_t offBefore, std::function<void()> off)
+      : inner_(inner), offBefore_(offBefore), off_(std::move(off)) {}
+  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
+    if (++writes_ == offBefore_) off_();
+    return inner_.WritePort(count, bytes);
+  }
+  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
+    return inner_.ReadPort(count, buffer);
+  }
+
+ private:
+  PortLink& inner_;
+  std::size_t writes_ = 0;
+  std::size_t offBefore_;
+  std::function<void()> off_;
+};
+
+// The head behind a serial device server that goes away in the middle of stage 1 (the 300th
+// message is in its D/A adjustment): the stage ends as with a pulled cable, and once the server is
+// back, the next open makes a new connection and the next run completes.
+class ServerGone : public HeadsimStage {
+ protected:
+  PortLink& ModelPort() override {
+    watch_.Watch(*driver_);
+    return switch_;
+  }
+  FailureWatch watch_;
+  ServerSwitch switch_{watch_, 300, [this] { sim_->Server().Stop(); }};
+};
+
+TEST_F(ServerGone, EndsTheStageAtOnceAndTheNextOpenConnectsAnew) {
+  StartWith("", "", {}, Transport::kRfc2217);
+  const std::size_t descriptors = OpenDescriptors();
+  RunThrough(1);
+  EXPECT_EQ(Model().Controller.AdjStage, 1u);
+  EXPECT_EQ(Model().Log.Lines(), kCommError);
+  EXPECT_TRUE(device_.LineLost());
+  ASSERT_TRUE(watch_.failed());
+  EXPECT_LT(watch_.WallSinceFailure(), 0.5) << "a dropped connection ends every transfer at once";
+
+  sim_->Server().Start();
+  Model().Controller.BtnCancelClick();
+  ASSERT_TRUE(driver_->OkBtnClick()) << "Select connects again";
+  EXPECT_FALSE(device_.LineLost());
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+  watch_.Forget();
+  RunThrough(4);
+  EXPECT_EQ(Model().Log.Lines(), kComplete);
+  EXPECT_FALSE(watch_.failed());
+}
 
 }  // namespace

@@ -22,6 +22,8 @@ constexpr milliseconds kWriteStallLimit{5000};
 constexpr milliseconds kConnectLimit{3000};
 constexpr milliseconds kAnswerLimit{2000};
 constexpr const char* kAnswerLimitText = "2 s";
+constexpr const char* kTheOption =
+    "the COM port option of RFC 2217 (ser2net: use the accepter telnet(rfc2217))";
 
 // What arrives from the server is taken in pieces of this size.
 constexpr std::size_t kReceiveChunk = 512;
@@ -139,9 +141,7 @@ bool Rfc2217SerialDevice::Open(const std::string& comName) {
   while (telnet_.ComPortOption() != TelnetComPort::Option::kAccepted ||
          !telnet_.Answer(TelnetComPort::kSetBaudRate)) {
     if (telnet_.ComPortOption() == TelnetComPort::Option::kRefused) {
-      return OpenFailed(kNetworkErrors.notSupported,
-                        "the server refuses the COM port option of RFC 2217 (ser2net: use the "
-                        "accepter telnet(rfc2217))");
+      return OpenFailed(kNetworkErrors.noRfc2217, std::string("the server refuses ") + kTheOption);
     }
     const Arrival arrival = TakeArrivals(until);
     if (arrival == Arrival::kLost) {
@@ -150,11 +150,12 @@ bool Rfc2217SerialDevice::Open(const std::string& comName) {
                         "the server closed the connection" + (said.empty() ? "" : ": " + said));
     }
     if (arrival == Arrival::kNothing && Clock::now() >= until) {
+      if (telnet_.ComPortOption() == TelnetComPort::Option::kAsked) {
+        return OpenFailed(kNetworkErrors.noRfc2217, std::string("no answer within ") +
+                                                        kAnswerLimitText + " to " + kTheOption);
+      }
       return OpenFailed(kNetworkErrors.timedOut,
-                        telnet_.ComPortOption() == TelnetComPort::Option::kAsked
-                            ? std::string("no answer to the COM port option of RFC 2217 within ") +
-                                  kAnswerLimitText + " (ser2net: use the accepter telnet(rfc2217))"
-                            : std::string("no answer to SET-BAUDRATE within ") + kAnswerLimitText);
+                        std::string("no answer to SET-BAUDRATE within ") + kAnswerLimitText);
     }
   }
   purgesAnswered_ = telnet_.PurgeAnswers() > 0;
@@ -278,7 +279,15 @@ bool Rfc2217SerialDevice::Read(std::uint8_t* buffer, std::uint32_t count, std::u
       pump->Pump();
       lastPump = now = Clock::now();
     }
-    if (now >= deadline) return true;
+    if (now >= deadline) {
+      // A server answers a purge within milliseconds: one still unanswered now never will be, and
+      // awaiting it would drop every byte to come.
+      if (telnet_.AwaitingPurgeAnswer()) {
+        telnet_.StopAwaitingPurgeAnswers();
+        purgesAnswered_ = false;
+      }
+      return true;
+    }
     // Without a window to repaint, one wait to the deadline; with one, slices between repaints.
     const auto until = pump != nullptr ? std::min(deadline, now + kPumpInterval) : deadline;
     if (TakeArrivals(until) == Arrival::kLost) return false;

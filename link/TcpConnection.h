@@ -52,7 +52,8 @@ struct NetworkErrors {
   int badAddress;    // not a well-formed "rfc2217://HOST:PORT"
   int notOpen;       // no connection is open
   int dropped;       // the server closed the connection
-  int timedOut;      // the server did not answer in time
-  int notSupported;  // the server refused the COM port option or a line setting
+  int timedOut;      // no connection, or no answer to a line setting, in time
+  int noRfc2217;     // the server does not speak the COM port option: no answer, or a refusal
+  int notSupported;  // the server set a line setting other than the one asked for
 };
 extern const NetworkErrors kNetworkErrors;

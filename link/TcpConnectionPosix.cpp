@@ -17,6 +17,7 @@ const NetworkErrors kNetworkErrors{
     .notOpen = EBADF,
     .dropped = ECONNRESET,
     .timedOut = ETIMEDOUT,
+    .noRfc2217 = EPROTONOSUPPORT,
     .notSupported = EOPNOTSUPP,
 };
 

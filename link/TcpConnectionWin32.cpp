@@ -15,6 +15,7 @@ const NetworkErrors kNetworkErrors{
     .notOpen = ERROR_INVALID_HANDLE,
     .dropped = WSAECONNRESET,
     .timedOut = WSAETIMEDOUT,
+    .noRfc2217 = WSAEPROTONOSUPPORT,
     .notSupported = WSAEOPNOTSUPP,
 };
 

@@ -79,6 +79,11 @@ void TelnetComPort::AwaitPurgeAnswer(bool received) {
   if (received) ++receivedPurgesAwaited_;
 }
 
+void TelnetComPort::StopAwaitingPurgeAnswers() {
+  purgesAwaited_.clear();
+  receivedPurgesAwaited_ = 0;
+}
+
 void TelnetComPort::TakeData(std::uint8_t byte, Bytes& data) const {
   if (receivedPurgesAwaited_ == 0) data.push_back(byte);
 }

@@ -60,6 +60,9 @@ class TelnetComPort {
   void AwaitPurgeAnswer(bool received);
   // Answers to purges seen since the start.
   std::size_t PurgeAnswers() const { return purgeAnswers_; }
+  // True while data is dropped for a purge whose answer has not come.
+  bool AwaitingPurgeAnswer() const { return !purgesAwaited_.empty(); }
+  void StopAwaitingPurgeAnswers();
 
  private:
   enum class State { kData, kCommand, kOption, kSubnegotiation, kSubnegotiationCommand };

@@ -1,13 +1,15 @@
 // The platform's serial device against the simulated head, with the same numbers on every
 // platform: how late a read's time-out ends with a silent head (n = 1, 40 and 160), how long an
 // acknowledged exchange takes and how many needed a retry, and how soon a pulled cable fails
-// an exchange.
+// an exchange. The time-outs and the exchange once more through ser2net (RFC 2217 on 127.0.0.1)
+// in front of the same head's line, the exchange in alternating blocks with the line itself.
 //   serial_timing_bench [time-out samples at n=1] [exchanges]
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,8 +47,29 @@ void Summarize(const char* what, std::vector<double> values) {
               sum / static_cast<double>(values.size()), values.back());
 }
 
-void ReadTimeouts(int samples) {
+// What QZR71_COM1 says: the head's line on Linux; nothing under Wine, where the prefix's COM1
+// leads to the head.
+std::optional<std::string> Com1() {
+  const char* value = std::getenv("QZR71_COM1");
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return value;
+}
+
+void SetCom1(const std::optional<std::string>& value) {
+#ifdef _WIN32
+  _putenv_s("QZR71_COM1", value ? value->c_str() : "");
+#else
+  if (value) {
+    setenv("QZR71_COM1", value->c_str(), 1);
+  } else {
+    unsetenv("QZR71_COM1");
+  }
+#endif
+}
+
+void ReadTimeouts(int samples, bool throughServer) {
   SimulatedHead head({"--seed", "1", "--scenario", SimulatedHead::Scenario("no-answer.scn")});
+  if (throughServer) head.ServeOverRfc2217();
   Tool tool;
   if (!tool.driver.PortOpen) {
     std::fprintf(stderr, "COM1 did not open\n");
@@ -64,7 +87,8 @@ void ReadTimeouts(int samples) {
       tool.driver.ReadPort(count, buffer.data());
       late.push_back(Milliseconds(Clock::now() - start).count() - deadline);
     }
-    const std::string what = "read time-out lateness n=" + std::to_string(count) + " (" +
+    const std::string what = std::string(throughServer ? "through ser2net: " : "") +
+                             "read time-out lateness n=" + std::to_string(count) + " (" +
                              std::to_string(static_cast<int>(deadline)) + " ms)";
     Summarize(what.c_str(), late);
   }
@@ -88,6 +112,38 @@ void Exchanges(int exchanges) {
   head.Stop();
 }
 
+// The same exchange on the head's line and through ser2net in front of it, in alternating blocks,
+// so that a change in the machine's load hits both alike.
+void ExchangesThroughTheServer(int exchanges) {
+  SimulatedHead head({"--seed", "1"});
+  const auto line = Com1();
+  head.ServeOverRfc2217();
+  const auto served = Com1();
+  constexpr int kBlocks = 10;
+  std::vector<double> took[2];
+  int retries[2] = {0, 0};
+  for (int block = 0; block < kBlocks; ++block) {
+    for (const int server : {0, 1}) {
+      SetCom1(server == 1 ? served : line);
+      Tool tool;
+      CountingBell bell;
+      for (int i = 0; i < std::max(1, exchanges / kBlocks); ++i) {
+        const auto start = Clock::now();
+        SendCommand(tool.driver, bell, head::kCmdEndReading);
+        took[server].push_back(Milliseconds(Clock::now() - start).count());
+      }
+      retries[server] += bell.rings;
+    }
+  }
+  Summarize("exchange on the head's line, alternating", took[0]);
+  Summarize("the same exchange through ser2net", took[1]);
+  std::sort(took[0].begin(), took[0].end());
+  std::sort(took[1].begin(), took[1].end());
+  std::printf("through ser2net against the line: %.2fx the median, %d and %d retries (bells)\n",
+              took[1][took[1].size() / 2] / took[0][took[0].size() / 2], retries[1], retries[0]);
+  head.Stop();
+}
+
 void PulledCable(int samples) {
   std::vector<double> took;
   for (int i = 0; i < samples; ++i) {
@@ -108,8 +164,10 @@ void PulledCable(int samples) {
 int main(int argc, char** argv) {
   const int samples = argc > 1 ? std::atoi(argv[1]) : 20;
   const int exchanges = argc > 2 ? std::atoi(argv[2]) : 2000;
-  ReadTimeouts(samples);
+  ReadTimeouts(samples, false);
   Exchanges(exchanges);
   PulledCable(5);
+  ReadTimeouts(samples, true);
+  ExchangesThroughTheServer(exchanges);
   return 0;
 }

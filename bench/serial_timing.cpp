@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/PortDriver.h"
@@ -124,6 +125,9 @@ void ExchangesThroughTheServer(int exchanges) {
   int retries[2] = {0, 0};
   for (int block = 0; block < kBlocks; ++block) {
     for (const int server : {0, 1}) {
+      // ser2net lets go of the line a moment after the connection ended; a device opened on the
+      // line before that would share its answers with it.
+      if (server == 0 && block > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
       SetCom1(server == 1 ? served : line);
       Tool tool;
       CountingBell bell;

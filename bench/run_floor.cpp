@@ -3,8 +3,9 @@
 // the timed waits plus the wire time of every byte both ways at the line's speed. With --baud the
 // simulator answers at that pace (8E1: 11 bits a byte); without it, at once. With --repeat the
 // whole thing runs that often, and the medians follow. Where the run took longer than its floor,
-// the tool's timestamps laid beside the simulator's trace tell which side spent the time. Prints
-// numbers; judges nothing.
+// the tool's timestamps laid beside the simulator's trace tell which side spent the time. With
+// --rfc2217 the tool reaches the head through ser2net on 127.0.0.1, in front of the same line.
+// Prints numbers; judges nothing.
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,11 +24,12 @@
 #include "bench/WaitNotingClock.h"
 #include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
-#include "link/TermiosSerialDevice.h"
+#include "link/SerialDevice.h"
 #include "run/MainFormModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/CpuTime.h"
 #include "tests/link/Recorders.h"
+#include "tests/link/Ser2net.h"
 #include "tests/sim/SimProcess.h"
 
 namespace {
@@ -139,6 +142,7 @@ struct Options {
   int firstStage = 0;
   int lastStage = 4;
   bool fakeClock = false;
+  bool throughServer = false;
   std::uint64_t seed = 7;
 };
 
@@ -160,10 +164,15 @@ bool RunOnce(const Options& o, Result& result) {
   std::vector<std::string> options{"--seed", std::to_string(o.seed), "--trace", trace.string()};
   if (o.baud) options.insert(options.end(), {"--baud", std::to_string(o.baud)});
   SimProcess sim(options);
-  const std::string device = sim.NextLine();
+  std::string device = sim.NextLine();
+  std::optional<Ser2net> server;
+  if (o.throughServer) {
+    server.emplace(device);
+    device = server->Address();
+  }
   ::setenv("QZR71_COM1", device.c_str(), 1);
 
-  TermiosSerialDevice serial;
+  SerialDevice serial;
   NoBoxes boxes;
   PortDriver driver(serial, boxes, dir / "comm.ini");
   driver.FormCreate();
@@ -182,9 +191,10 @@ bool RunOnce(const Options& o, Result& result) {
   RunController& controller = model.Controller;
 
   const double bitTime = o.baud ? 11.0 / o.baud : 0.0;
-  std::printf("%s, %s clock, seed %llu\n",
+  std::printf("%s, %s clock, seed %llu, %s\n",
               o.baud ? ("paced at " + std::to_string(o.baud) + " baud 8E1").c_str() : "unpaced",
-              o.fakeClock ? "fake" : "real", static_cast<unsigned long long>(o.seed));
+              o.fakeClock ? "fake" : "real", static_cast<unsigned long long>(o.seed),
+              o.throughServer ? "through ser2net (RFC 2217, 127.0.0.1)" : "on the line itself");
   std::printf(
       "stage  messages  to head  from head  seconds  waits(s)  wire(s)  floor(s)  over floor  tool "
       "cpu(s)\n");
@@ -257,6 +267,7 @@ int main(int argc, char** argv) {
   app.add_option("--to", o.lastStage, "last stage to run")->check(CLI::Range(0, 4));
   app.add_flag("--fake-clock", o.fakeClock, "let the motor check's waits take no time");
   app.add_option("--seed", o.seed, "the simulated head's noise seed");
+  app.add_flag("--rfc2217", o.throughServer, "reach the head through ser2net on 127.0.0.1");
   app.add_option("--repeat", repeat, "whole runs, each with a new head; then the medians")
       ->check(CLI::Range(1, 100));
   CLI11_PARSE(app, argc, argv);

@@ -22,6 +22,16 @@ else()
 endif()
 include(GoogleTest)
 
+# Debian's ser2net, the serial device server that the tests and benchmarks put in front of the
+# simulated head (tests/link/Ser2net.h). Where it is missing the tests that need it say so.
+if(NOT CMAKE_CROSSCOMPILING)
+  find_program(QZR71_SER2NET ser2net PATHS /usr/sbin /usr/local/sbin)
+  if(NOT QZR71_SER2NET)
+    set(QZR71_SER2NET /usr/sbin/ser2net)
+  endif()
+  add_compile_definitions(QZR71_SER2NET="${QZR71_SER2NET}")
+endif()
+
 function(qzr71_add_gtest name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;PROPERTIES" ${ARGN})
   if(NOT ARG_TIMEOUT)

@@ -4,6 +4,8 @@
 # virtual display (Xvfb) of its own. The simulated head runs natively on its pseudo-terminal; the
 # prefix's COM1 leads to it, so the stage and window tests go through the Windows serial backend
 # (COM7, listed in the serial device map, leads to the head of the Serial devices dialog's test).
+# ser2net serves the same line on 127.0.0.1 with RFC 2217 (QZR71_WINE_RFC2217 names it), for the
+# tests that reach the head through a serial device server over Winsock.
 # Installs what is missing first. Arguments go to ctest, e.g. -R StageZero. Instead of the tests:
 #   --bench [ARGS]           the serial timing benchmark, with the arguments that follow
 #   --window-bench [ARGS]    the program's start-up, memory and a whole paced run (win32_bench)
@@ -13,7 +15,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb ser2net
 [ "${1:-}" = --screenshots ] && bash scripts/install-deps.sh imagemagick
 
 # The simulator is a Linux program: built in the Linux build folder (the one scripts/test.sh uses).
@@ -50,6 +52,7 @@ fi
 
 server=
 display_server=
+serial_server=
 cleanup() {
   # Simulators a failed test left running: the ones this run started, by their process ids.
   for pidFile in "$QZR71_WINE_HEAD_DIR"/*.pid; do
@@ -58,6 +61,10 @@ cleanup() {
   if [ -n "$server" ]; then
     "$wineserver" -k 2>/dev/null || true
     wait "$server" 2>/dev/null || true
+  fi
+  if [ -n "$serial_server" ]; then
+    kill "$serial_server" 2>/dev/null || true
+    wait "$serial_server" 2>/dev/null || true
   fi
   if [ -n "$display_server" ]; then
     kill "$display_server" 2>/dev/null || true
@@ -111,6 +118,21 @@ for port in 1 7; do
   "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$((port - 1))" \
     /t REG_SZ /d "COM$port" /f >/dev/null
 done
+
+# ser2net in front of the same line, on a free port of 127.0.0.1. It opens the line at each
+# connection, so it finds whichever head the link leads to then.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+/usr/sbin/ser2net -n -u -Y 'connection: &head' \
+  -Y "  accepter: telnet(rfc2217),tcp,127.0.0.1,$port" \
+  -Y "  connector: serialdev,$QZR71_WINE_HEAD_DIR/line,9600e81,local" \
+  >"$windows/wine/ser2net.log" 2>&1 &
+serial_server=$!
+listening=$(printf '0100007F:%04X' "$port")
+for _ in $(seq 200); do
+  awk -v l="$listening" '$2 == l && $4 == "0A" { found = 1 } END { exit !found }' /proc/net/tcp && break
+  sleep 0.05
+done
+export QZR71_WINE_RFC2217="rfc2217://127.0.0.1:$port"
 
 case "${1:-}" in
   --bench)

@@ -32,7 +32,7 @@ phase() {
   return $status
 }
 
-phase "installing" bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64
+phase "installing" bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 ser2net
 build=${QZR71_BUILD_DIR:-build/test}
 export QT_QPA_PLATFORM=offscreen
 

@@ -26,12 +26,16 @@
 #include "tests/adjust/SimulatedHead.h"
 #include "tests/link/CountingOpens.h"
 
+// How the tool reaches the head: on the head's own line, or through a serial device server
+// (ser2net, RFC 2217) in front of it.
+enum class Transport { kLine, kRfc2217 };
+
 // The tool and the head, the head started with a scenario: a file of the catalogue, or the text of
 // one written for the test.
 class HeadsimStage : public testing::Test {
  protected:
   void StartWith(const std::string& scenarioFile, const std::string& scenarioText = "",
-                 std::vector<std::string> options = {}) {
+                 std::vector<std::string> options = {}, Transport transport = Transport::kLine) {
     tracePath_ = dir_.Path() / "trace.txt";
     options.insert(options.end(),
                    {"--trace", SimulatedHead::PathForHead(tracePath_), "--seed", "7"});
@@ -49,6 +53,7 @@ class HeadsimStage : public testing::Test {
     const auto link = std::find(options.begin(), options.end(), "--link");
     if (link != options.end()) setenv("QZR71_COM1", std::next(link)->c_str(), 1);
 #endif
+    if (transport == Transport::kRfc2217) sim_->ServeOverRfc2217();
     driver_.emplace(opens_, boxes_, dir_.Path() / "comm.ini");
     driver_->FormCreate();
     for (const auto& box : boxes_.shown) {

@@ -10,6 +10,10 @@
 // stage tests use only this, so that they run unchanged on each platform the core is built for:
 // on Linux the simulator is a child on a pseudo-terminal that QZR71_COM1 names; under Wine it runs
 // natively beside the test, on the line that the prefix's COM1 leads to.
+#ifndef _WIN32
+class Ser2net;
+#endif
+
 class SimulatedHead {
  public:
   // Starts qzr71-headsim with the options and returns once COM1 reaches its line.
@@ -21,6 +25,11 @@ class SimulatedHead {
   // Asks the simulator to stop and waits for it: its exit status, -1 when it had to be killed.
   // Once it has returned, the simulator's trace is complete.
   int Stop();
+
+  // From now on COM1 reaches the head through a serial device server on 127.0.0.1 (ser2net with
+  // RFC 2217) that serves the line COM1 reached so far. Under Wine that server is the one
+  // scripts/test-windows.sh keeps for the prefix's line.
+  void ServeOverRfc2217();
 
   // The name by which the simulator reaches a file of this test.
   static std::string PathForHead(const std::filesystem::path& path);
@@ -35,6 +44,8 @@ class SimulatedHead {
   // hung up).
   std::string DevicePath() const;
   std::string NextLine(std::chrono::milliseconds limit);
+  // The server ServeOverRfc2217 started, which a test may stop and start again.
+  Ser2net& Server();
 #endif
 
  private:

@@ -2,12 +2,17 @@
 
 #include <stdlib.h>
 
+#include <optional>
+
 #include "tests/adjust/HeadSimProcess.h"
 #include "tests/adjust/SimulatedHead.h"
+#include "tests/link/Ser2net.h"
 
 class SimulatedHead::Process : public HeadSimProcess {
  public:
   using HeadSimProcess::HeadSimProcess;
+  // Ends before the head does, as a server in front of it would be switched off first.
+  std::optional<Ser2net> server;
 };
 
 SimulatedHead::SimulatedHead(const std::vector<std::string>& options)
@@ -21,6 +26,15 @@ SimulatedHead::~SimulatedHead() {
 
 int SimulatedHead::Stop() {
   return process_->Stop();
+}
+
+void SimulatedHead::ServeOverRfc2217() {
+  process_->server.emplace(getenv("QZR71_COM1"));
+  setenv("QZR71_COM1", process_->server->Address().c_str(), 1);
+}
+
+Ser2net& SimulatedHead::Server() {
+  return *process_->server;
 }
 
 std::string SimulatedHead::PathForHead(const std::filesystem::path& path) {

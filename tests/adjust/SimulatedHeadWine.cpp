@@ -201,10 +201,16 @@ SimulatedHead::SimulatedHead(const std::vector<std::string>& options)
 SimulatedHead::SimulatedHead(const std::vector<std::string>& options, const std::string& line)
     : process_(std::make_unique<Process>(options, line)) {}
 
-SimulatedHead::~SimulatedHead() = default;
+SimulatedHead::~SimulatedHead() {
+  _putenv_s("QZR71_COM1", "");
+}
 
 int SimulatedHead::Stop() {
   return process_->Stop();
+}
+
+void SimulatedHead::ServeOverRfc2217() {
+  _putenv_s("QZR71_COM1", FromEnvironment("QZR71_WINE_RFC2217").c_str());
 }
 
 std::string SimulatedHead::PathForHead(const std::filesystem::path& path) {

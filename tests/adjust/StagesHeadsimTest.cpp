@@ -1,6 +1,8 @@
 // The stages end to end against the simulated head over a pseudo-terminal: one row per
 // documented outcome and one on each side of every documented limit, each with the log it
-// leaves, the controller's result, the wire facts that matter and its whole conversation.
+// leaves, the controller's result, the wire facts that matter and its whole conversation. The
+// rows that exercise the link run once more through a serial device server (ser2net, RFC 2217),
+// with the same conversation.
 
 #include <gtest/gtest.h>
 
@@ -93,29 +95,34 @@ std::function<void(const Messages&)> Polls(std::uint8_t command, std::size_t pol
 struct StageRow {
   const char* name;
   std::size_t stage;  // the run goes up to this stage
-  const char* scenarioFile;
-  std::string scenarioText;
+  const char* scenarioFile = "";
+  std::string scenarioText = {};
   StepResult adjResult;  // 1 waits for Next, 0 failed, 162 completed
   Lines log;
   std::function<void(const Messages&)> wire = {};
+  bool alsoOverRfc2217 = false;  // the row exercises the link: run it through a server as well
+  bool lineLost = false;         // the line drops: nothing the tool sends after it reaches the head
 };
 
 void PrintTo(const StageRow& row, std::ostream* out) {
   *out << row.name;
 }
 
-class Stages : public HeadsimStage, public testing::WithParamInterface<StageRow> {};
+using StageCase = std::tuple<StageRow, Transport>;
+
+class Stages : public HeadsimStage, public testing::WithParamInterface<StageCase> {};
 
 TEST_P(Stages, EndAsDocumented) {
-  const StageRow& row = GetParam();
-  StartWith(row.scenarioFile, row.scenarioText);
+  const auto& [row, transport] = GetParam();
+  StartWith(row.scenarioFile, row.scenarioText, {}, transport);
   RunThrough(row.stage);
   EXPECT_EQ(Model().Controller.AdjStage, row.stage);
   EXPECT_EQ(Model().Controller.AdjResult, row.adjResult);
   EXPECT_EQ(Model().Log.Lines(), row.log);
+  EXPECT_EQ(device_.LineLost(), row.lineLost);
   const Messages sent = Sent(StopAndReadTrace(), "tool");
   ASSERT_FALSE(sent.empty());
-  if (row.adjResult == kStepFailed) {
+  if (row.adjResult == kStepFailed && !row.lineLost) {
     EXPECT_EQ(sent.back(), Bytes{head::kCmdEndReading}) << "a failed stage ends with 0xA6";
   }
   if (row.wire) row.wire(sent);
@@ -129,8 +136,20 @@ TEST_P(Stages, EndAsDocumented) {
                sent);
 }
 
-std::string RowName(const testing::TestParamInfo<StageRow>& row) {
-  return row.param.name;
+std::string RowName(const testing::TestParamInfo<StageCase>& info) {
+  const auto& [row, transport] = info.param;
+  return std::string(row.name) + (transport == Transport::kRfc2217 ? "OverRfc2217" : "");
+}
+
+// Every row on the head's line, and the rows that exercise the link through a server as well.
+template <std::size_t N>
+auto Cases(const StageRow (&rows)[N]) {
+  std::vector<StageCase> cases;
+  for (const StageRow& row : rows) {
+    cases.emplace_back(row, Transport::kLine);
+    if (row.alsoOverRfc2217) cases.emplace_back(row, Transport::kRfc2217);
+  }
+  return testing::ValuesIn(cases);
 }
 
 // Raw readings 2700, 4509 and 2709: 270, 450 and 270, all inside the window.
@@ -140,10 +159,12 @@ const StageRow kMotorRows[] = {
      "",
      "motor-speed 2700 4509 2709",
      1,
-     {"Set White reference paper.", "", "Hit Next button."}},
+     {"Set White reference paper.", "", "Hit Next button."},
+     {},
+     true},
 };
 
-INSTANTIATE_TEST_SUITE_P(MotorSpeed, Stages, testing::ValuesIn(kMotorRows), RowName);
+INSTANTIATE_TEST_SUITE_P(MotorSpeed, Stages, Cases(kMotorRows), RowName);
 
 const Lines kWhitePassed{"Set Black reference paper.", "", "Hit Next button."};
 const Lines kRegister{" ***** REGISTER check *****"};
@@ -201,9 +222,23 @@ const StageRow kWhitePaperRows[] = {
             "               l1t_rd"},
            kFailed})},
     {"OverVoltageGainFrameUnanswered", 1, "", "silent frame:C1 1+", 0, kCommError},
-    {"OverVoltageReadingGarbled", 1, "garbage-readings.scn", "", 0, kCommError},
+    {"OverVoltageReadingGarbled", 1, "garbage-readings.scn", "", 0, kCommError, {}, true},
     {"GainStepFrameUnanswered", 1, "", "silent frame:C1 2+", 0, kCommError},
-    {"GainLevelsUnanswered", 1, "", "silent enq:C1", 0, kCommError},
+    {"GainLevelsUnanswered", 1, "", "silent enq:C1", 0, kCommError, {}, true},
+    // The answer comes after the read gave up; the retry's read takes it.
+    {.name = "FirstReadingLate",
+     .stage = 1,
+     .scenarioFile = "late-first-reading.scn",
+     .adjResult = 1,
+     .log = kWhitePassed,
+     .alsoOverRfc2217 = true},
+    {.name = "CablePulledInDaRegulation",
+     .stage = 1,
+     .scenarioFile = "cable-pulled-during-da-adjustment.scn",
+     .adjResult = 0,
+     .log = kCommError,
+     .alsoOverRfc2217 = true,
+     .lineLost = true},
     {"DaLevelsUnanswered", 1, "", "silent enq:A1 5+", 0, kCommError},
     {"DaEndReplyUnanswered", 1, "", "silent enq:A7", 0, kCommError},
     {"DataSelectFrameUnanswered", 1, "", "silent frame:C2", 0, kCommError},
@@ -255,7 +290,7 @@ const StageRow kWhitePaperRows[] = {
      Polls(head::kFrameDaAdjust, 600)},
 };
 
-INSTANTIATE_TEST_SUITE_P(WhitePaper, Stages, testing::ValuesIn(kWhitePaperRows), RowName);
+INSTANTIATE_TEST_SUITE_P(WhitePaper, Stages, Cases(kWhitePaperRows), RowName);
 
 const Lines kBlackHeading{" ***** Black level check *****"};
 // Every channel but s0t_ir over its limit: all 23 names, three to a line.
@@ -294,10 +329,17 @@ const StageRow kBlackPaperRows[] = {
      [](const Messages& sent) {
        EXPECT_EQ(FramesWith(From(sent, head::kFrameBlackLevel), head::kFrameFrontExit), 0u);
      }},
-    {"FrontExitReplyShort", 2, "", "short enq:A7 2+", kStepFailed, kCommError},
+    {"FrontExitReplyShort", 2, "", "short enq:A7 2+", kStepFailed, kCommError, {}, true},
+    // A stray byte after each reply, which the purge after each read takes.
+    {.name = "ExtraByteAfterEachReading",
+     .stage = 2,
+     .scenarioText = "extra enq:A2 count=1",
+     .adjResult = 1,
+     .log = {"Pull out reference paper.", "", "Hit Next button."},
+     .alsoOverRfc2217 = true},
 };
 
-INSTANTIATE_TEST_SUITE_P(BlackPaper, Stages, testing::ValuesIn(kBlackPaperRows), RowName);
+INSTANTIATE_TEST_SUITE_P(BlackPaper, Stages, Cases(kBlackPaperRows), RowName);
 
 const Lines kGainLines{kGainHeading};
 const Lines kNonPaperPassed = Join({kGainLines, kQuestion});
@@ -392,7 +434,7 @@ const StageRow kNonPaperRows[] = {
      FrontExitFailure({"   Front level(In paper)", "   Exit level(In paper)"})},
 };
 
-INSTANTIATE_TEST_SUITE_P(NonPaper, Stages, testing::ValuesIn(kNonPaperRows), RowName);
+INSTANTIATE_TEST_SUITE_P(NonPaper, Stages, Cases(kNonPaperRows), RowName);
 
 const Lines kComplete{" ****** Complete *****", "", "  Push Complete button"};
 const Lines kWriteFail = Join({kNonPaperPassed, {" ** Write Fail **"}, kFailed});
@@ -405,7 +447,7 @@ void NoFinishFrame(const Messages& sent) {
 }
 
 const StageRow kWriteRows[] = {
-    {"Healthy", 4, "", "", kRunCompleted, kComplete, EndsWithTheFinishFrame},
+    {"Healthy", 4, "", "", kRunCompleted, kComplete, EndsWithTheFinishFrame, true},
     {"AnswerOk", 4, "id-answer-ok.scn", "", kRunCompleted, kComplete, EndsWithTheFinishFrame},
     {"AnswerOkLowerCase", 4, "id-answer-ok-lower-case.scn", "", kRunCompleted, kComplete,
      EndsWithTheFinishFrame},
@@ -414,11 +456,12 @@ const StageRow kWriteRows[] = {
      NoFinishFrame},
     {"AnswerOther", 4, "id-answer-other.scn", "", kStepFailed, kWriteFail, NoFinishFrame},
     {"AnswerZeroBytes", 4, "", "id-answer 00 00", kStepFailed, kWriteFail, NoFinishFrame},
-    {"IdentificationUnanswered", 4, "", "silent frame:B2", kStepFailed, kCommError, NoFinishFrame},
+    {"IdentificationUnanswered", 4, "", "silent frame:B2", kStepFailed, kCommError, NoFinishFrame,
+     true},
     {"FinishFrameUnanswered", 4, "", "silent frame:D1", kStepFailed, kCommError},
 };
 
-INSTANTIATE_TEST_SUITE_P(WriteBack, Stages, testing::ValuesIn(kWriteRows), RowName);
+INSTANTIATE_TEST_SUITE_P(WriteBack, Stages, Cases(kWriteRows), RowName);
 
 class WholeRun : public HeadsimStage {};
 

@@ -6,8 +6,10 @@
 #include <time.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "tests/adjust/HeadsimStage.h"
+#include "tests/link/Ser2net.h"
 
 namespace {
 
@@ -182,5 +184,69 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, Unplug,
                          testing::Combine(testing::Values(Loss::kHangUp, Loss::kSilence),
                                           testing::ValuesIn(kRows)),
                          RowName);
+
+// Stands in front of the failure watch and, once the tool's write of that number is out, switches
+// the serial device server off.
+class ServerSwitch final : public PortLink {
+ public:
+  ServerSwitch(PortLink& inner, std::size_t offAfter, std::function<void()> off)
+      : inner_(inner), offAfter_(offAfter), off_(std::move(off)) {}
+  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override {
+    const bool written = inner_.WritePort(count, bytes);
+    if (++writes_ == offAfter_) off_();
+    return written;
+  }
+  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
+    return inner_.ReadPort(count, buffer);
+  }
+
+ private:
+  PortLink& inner_;
+  std::size_t writes_ = 0;
+  std::size_t offAfter_;
+  std::function<void()> off_;
+};
+
+// The head behind a serial device server that goes away in the middle of stage 1, while the tool
+// waits for the head's answer to its 300th message (in the D/A adjustment; the head leaves that one
+// unanswered): the stage ends at once as with a pulled cable, and once the server is back, the next
+// open makes a new connection and the next run completes.
+class ServerGone : public HeadsimStage {
+ protected:
+  PortLink& ModelPort() override {
+    watch_.Watch(*driver_);
+    return switch_;
+  }
+  FailureWatch watch_;
+  // Not before the server has passed the message on: had the head not counted it, the next run's
+  // first message would be the one it leaves unanswered.
+  ServerSwitch switch_{watch_, 300, [this] {
+                         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                         sim_->Server().Stop();
+                       }};
+};
+
+TEST_F(ServerGone, EndsTheStageAtOnceAndTheNextOpenConnectsAnew) {
+  StartWith("", "silent any 300", {}, Transport::kRfc2217);
+  const std::size_t descriptors = OpenDescriptors();
+  RunThrough(1);
+  EXPECT_EQ(Model().Controller.AdjStage, 1u);
+  EXPECT_EQ(Model().Log.Lines(), kCommError);
+  EXPECT_TRUE(device_.LineLost());
+  ASSERT_TRUE(watch_.failed());
+  const double wall = watch_.WallSinceFailure();
+  EXPECT_LT(wall, 0.5) << "a dropped connection ends the waiting read at once, not at its time-out";
+  EXPECT_LT(watch_.CpuSinceFailure(), 0.05 + 0.02 * wall);
+
+  sim_->Server().Start();
+  Model().Controller.BtnCancelClick();
+  ASSERT_TRUE(driver_->OkBtnClick()) << "Select connects again";
+  EXPECT_FALSE(device_.LineLost());
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+  watch_.Forget();
+  RunThrough(4);
+  EXPECT_EQ(Model().Log.Lines(), kComplete);
+  EXPECT_FALSE(watch_.failed());
+}
 
 }  // namespace

@@ -115,8 +115,12 @@ TEST_F(ServedPty, PurgeDropsWhatTheLineSentBeforeIt) {
 // head. (A connection that ends mid-stage: ServerGone in tests/adjust/UnplugHeadsimTest.cpp.)
 TEST_F(ServedPty, OpensWhatTheNameReaches) {
   const std::uint8_t request = 0x05;
-  for (const char* name : {"COM2", "COM1", "COM2"}) {
+  for (const std::string name : {"COM2", "COM1", "COM2"}) {
     SCOPED_TRACE(name);
+    if (name == "COM2") {
+      device.Close();
+      server.WaitUntilTheLineIsFree();
+    }
     ASSERT_TRUE(device.Open(name)) << device.FailureText();
     ASSERT_TRUE(device.Write(&request, 1));
     EXPECT_EQ(pty.Receive(1), Bytes{0x05});

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -80,6 +81,15 @@ class Ser2net {
     std::remove(log.c_str());
   }
 
+  // Waits until the server has closed its device, which it does a moment after its client left:
+  // a device opened on the line before that shares the line with it.
+  void WaitUntilTheLineIsFree() const {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (HoldsTheLine() && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
   // Ends the server and with it every connection it served.
   void Stop() {
     if (pid_ <= 0) return;
@@ -91,6 +101,16 @@ class Ser2net {
   }
 
  private:
+  bool HoldsTheLine() const {
+    std::error_code error;
+    const std::filesystem::path line = std::filesystem::canonical(device_, error);
+    const std::filesystem::path open = "/proc/" + std::to_string(pid_) + "/fd";
+    for (const auto& fd : std::filesystem::directory_iterator(open, error)) {
+      if (std::filesystem::read_symlink(fd.path(), error) == line) return true;
+    }
+    return false;
+  }
+
   static int FreePort() {
     const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

@@ -33,6 +33,8 @@ class PortDriver final : public PortLink {
   // A port that is not open, or whose line was lost, is opened again with the committed settings
   // as Select does (its box when that fails); a healthy port is left as it is.
   void RunStarting() override;
+  // What the port's device said of its last failed open beyond the box's number; often empty.
+  std::string FailureText() const { return platform_.FailureText(); }
 
   void FormCreate();
   void SelRsComClick(int entry);

@@ -42,7 +42,7 @@ class Rfc2217SerialDevice final : public SerialPlatform {
 
   bool IsOpen() const { return connection_.IsOpen(); }
   // What the server did or left undone when the last open or line setting failed, in words.
-  const std::string& FailureText() const { return failureText_; }
+  std::string FailureText() const override { return failureText_; }
 
  private:
   enum class Arrival { kBytes, kNothing, kLost };

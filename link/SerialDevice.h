@@ -69,7 +69,7 @@ class SerialDevice final : public SerialPlatform {
   }
   // For a serial device server: what it did or left undone when the last open failed, in words;
   // empty otherwise.
-  std::string FailureText() const;
+  std::string FailureText() const override;
 
  private:
   DevicePaths devicePaths_;

@@ -32,4 +32,7 @@ class SerialPlatform {
   // True once a transfer found the line itself gone: a hang-up, a device that was removed, a
   // connection that dropped. Silence and line errors do not count. False again after Open.
   virtual bool LineLost() const = 0;
+  // What the last failed open found, in words, where a device can say more than its number (a
+  // serial device server that left an answer out); empty otherwise.
+  virtual std::string FailureText() const { return {}; }
 };

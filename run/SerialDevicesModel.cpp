@@ -151,6 +151,7 @@ bool SerialDevicesModel::ApplyClick() {
       status_ += " " + inUse + " is open on " + shown + ".";
     } else {
       status_ += " " + inUse + " could not be opened on " + shown + ".";
+      if (const std::string why = driver_.FailureText(); !why.empty()) status_ += " " + why + ".";
     }
   }
   // What is kept is what the rows show from now on.

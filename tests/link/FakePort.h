@@ -51,12 +51,14 @@ class FakePort final : public SerialPlatform {
   void Close() override { calls.push_back("Close"); }
   int LastError() const override { return error; }
   bool LineLost() const override { return lineLost; }
+  std::string FailureText() const override { return failureText; }
 
   bool openFails = false;
   bool configureFails = false;
   bool writeFails = false;
   bool readFails = false;
   bool lineLost = false;
+  std::string failureText;
   int error = 0x57;
   Dcb configured;
   CommTimeouts timeouts;

@@ -139,6 +139,12 @@ TEST_F(SerialDevicesModelTest, AFailedReopenShowsThePortErrorAndLeavesThePortClo
             (ShownBox{"CAN NOT COM PORT\xEF\xBC\x81\n\r Error Code:d", "RS232C PORT"}));
   EXPECT_NE(model.Status().find(std::string("COM1 could not be opened on ") + kAdapter + "."),
             std::string::npos);
+
+  // A server that can say more than the box's number says it here.
+  port_.failureText = "no answer within 2 s to the COM port option of RFC 2217";
+  model.ChooseEntry(0, 0);
+  ASSERT_TRUE(model.ApplyClick());
+  EXPECT_NE(model.Status().find(port_.failureText + "."), std::string::npos) << model.Status();
 }
 
 TEST_F(SerialDevicesModelTest, ATypedPathThatIsNotAFullPathAppliesNothing) {

@@ -97,8 +97,9 @@ TEST_F(StageZero, PulledCableIsACommunicationErrorWithoutWaiting) {
   EXPECT_EQ(Model().Log.Lines(), (Lines{" Communication error", "", "  Push Cancel button."}));
   EXPECT_EQ(Model().Controller.AdjResult, 0);
   // The read command pulls the cable: its read fails at once, the retry's write fails, and so
-  // does the end command's. One bell, and no read waits for its time-out.
-  EXPECT_EQ(bell_.rings, 1);
+  // does the end command's. One bell, and no read waits for its time-out; none where the line
+  // went while the command's own write still waited for the bytes to leave (a loaded machine).
+  EXPECT_LE(bell_.rings, 1);
   EXPECT_LT(took, std::chrono::milliseconds(505));
   EXPECT_EQ(Sent(StopAndReadTrace(), "tool"), std::vector<Bytes>{{head::kCmdReadStoredData}});
 }

@@ -30,8 +30,8 @@
 #include "console/TLevelsForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
-#include "run/RunFiles.h"
-#include "run/RunsIndex.h"
+#include "records/RunFiles.h"
+#include "records/RunsIndex.h"
 
 namespace {
 

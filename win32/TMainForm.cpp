@@ -7,18 +7,18 @@
 #include <string>
 #include <system_error>
 
-#include "run/RunFiles.h"
-#include "run/RunsIndex.h"
+#include "records/RunFiles.h"
+#include "records/RunsIndex.h"
 #include "run/VersionText.h"
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
-#include "win32/Win32MessageBoxes.h"
 #include "win32/TLevelsForm.h"
 #include "win32/TRs232cForm.h"
 #include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
 #include "win32/Text.h"
+#include "win32/Win32MessageBoxes.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
 
 namespace page {
 

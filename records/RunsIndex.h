@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "run/RecordedRun.h"
-#include "run/RunFiles.h"
+#include "records/RecordedRun.h"
+#include "records/RunFiles.h"
 
 inline constexpr std::string_view kIndexFileName = "index.html";
 

@@ -1,11 +1,11 @@
-#include "run/PageParts.h"
+#include "records/PageParts.h"
 
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 
-#include "run/PageTemplates.h"
+#include "records/PageTemplates.h"
 
 namespace page {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "adjust/SensorTables.h"
-#include "run/RecordCompletion.h"
-#include "run/RecordedRun.h"
-#include "run/RunFiles.h"
-#include "run/RunRecord.h"
-#include "run/RunReport.h"
-#include "run/RunsIndex.h"
+#include "records/RecordCompletion.h"
+#include "records/RecordedRun.h"
+#include "records/RunFiles.h"
+#include "records/RunRecord.h"
+#include "records/RunReport.h"
+#include "records/RunsIndex.h"
 #include "tests/link/Recorders.h"
 
 namespace {

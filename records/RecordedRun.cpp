@@ -1,4 +1,4 @@
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
 
 #include <algorithm>
 #include <chrono>

@@ -20,9 +20,9 @@
 #include "Qzr71Version.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
-#include "run/RunFiles.h"
-#include "run/RunRecorder.h"
-#include "run/RunReport.h"
+#include "records/RunFiles.h"
+#include "records/RunRecorder.h"
+#include "records/RunReport.h"
 #include "sim/StoredData.h"
 #include "tests/adjust/HeadsimStage.h"
 

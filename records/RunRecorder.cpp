@@ -1,4 +1,4 @@
-#include "run/RunRecorder.h"
+#include "records/RunRecorder.h"
 
 #include <algorithm>
 #include <exception>
@@ -7,11 +7,11 @@
 
 #include "link/ComPortPath.h"
 #include "link/PortDriver.h"
-#include "run/PageParts.h"
-#include "run/RecordCompletion.h"
-#include "run/RunFiles.h"
-#include "run/RunReport.h"
-#include "run/RunsIndex.h"
+#include "records/PageParts.h"
+#include "records/RecordCompletion.h"
+#include "records/RunFiles.h"
+#include "records/RunReport.h"
+#include "records/RunsIndex.h"
 
 RunRecorder::RunRecorder(MainFormModel& model, std::filesystem::path folder,
                          PortDescription describePort, MessageBoxes& boxes, RecordDisk& disk)

@@ -12,7 +12,7 @@
 
 #include "adjust/AdjustmentRecord.h"
 #include "adjust/Progress.h"
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
 #include "run/RunController.h"
 
 // The port a run went through. The line settings are known only while the port is open.

@@ -1,4 +1,4 @@
-#include "run/RunRecord.h"
+#include "records/RunRecord.h"
 
 #include <algorithm>
 #include <array>

@@ -9,10 +9,10 @@
 
 #include "link/ComPortMap.h"
 #include "link/MessageBoxes.h"
+#include "records/RunFiles.h"
+#include "records/RunRecord.h"
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
-#include "run/RunFiles.h"
-#include "run/RunRecord.h"
 
 class PortDriver;
 

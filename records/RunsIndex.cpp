@@ -1,4 +1,4 @@
-#include "run/RunsIndex.h"
+#include "records/RunsIndex.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,11 +10,11 @@
 #include <system_error>
 #include <unordered_set>
 
-#include "run/PageParts.h"
-#include "run/PageTemplates.h"
-#include "run/RecordCompletion.h"
-#include "run/RunFiles.h"
-#include "run/RunReport.h"
+#include "records/PageParts.h"
+#include "records/PageTemplates.h"
+#include "records/RecordCompletion.h"
+#include "records/RunFiles.h"
+#include "records/RunReport.h"
 
 namespace {
 

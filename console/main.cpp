@@ -25,6 +25,7 @@
 #include "link/SerialDevice.h"
 #include "records/RunFiles.h"
 #include "records/RunRecorder.h"
+#include "run/PortFacts.h"
 #include "run/SerialDevicesModel.h"
 
 namespace {

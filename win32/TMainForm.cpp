@@ -3,12 +3,10 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <optional>
 #include <string>
-#include <system_error>
 
 #include "records/RunFiles.h"
-#include "records/RunsIndex.h"
+#include "records/RunsMenu.h"
 #include "run/VersionText.h"
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
@@ -272,21 +270,11 @@ void TMainForm::Levels1Click() {
 }
 
 void TMainForm::Runsfolder1Click() {
-  const std::filesystem::path folder = RunsFolder();
-  // Before the first run the folder may not exist yet; Explorer would show nothing.
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  if (!openFolder_(folder)) {
-    boxes_.ShowExclamation("Can not open the folder " + Utf8(folder.wstring()), "RUNS FOLDER");
-  }
+  OpenRunsFolder(RunsFolder(), openFolder_, boxes_);
 }
 
 void TMainForm::Runs1Click() {
-  std::string problem;
-  const std::optional<std::filesystem::path> index = RunsIndexToShow(RunsFolder(), problem);
-  if (!index || !openPage_(*index)) {
-    boxes_.ShowExclamation(CannotShowRunsText(problem), kCannotShowRunsCaption);
-  }
+  OpenRunsIndex(RunsFolder(), openPage_, boxes_);
 }
 
 bool TMainForm::TranslateShortcut(MSG& message) const {

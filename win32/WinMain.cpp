@@ -13,6 +13,7 @@
 #include "link/SerialDevice.h"
 #include "records/RunFiles.h"
 #include "records/RunRecorder.h"
+#include "run/PortFacts.h"
 #include "run/SerialDevicesModel.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"

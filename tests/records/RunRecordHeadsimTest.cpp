@@ -23,6 +23,7 @@
 #include "records/RunFiles.h"
 #include "records/RunRecorder.h"
 #include "records/RunReport.h"
+#include "run/PortFacts.h"
 #include "sim/StoredData.h"
 #include "tests/adjust/HeadsimStage.h"
 

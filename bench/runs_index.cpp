@@ -22,10 +22,10 @@
 
 #include "adjust/SensorTables.h"
 #include "link/SettingsFile.h"
-#include "run/RecordCompletion.h"
-#include "run/RunFiles.h"
-#include "run/RunRecord.h"
-#include "run/RunsIndex.h"
+#include "records/RecordCompletion.h"
+#include "records/RunFiles.h"
+#include "records/RunRecord.h"
+#include "records/RunsIndex.h"
 #include "tests/link/CpuTime.h"
 
 namespace {

@@ -18,7 +18,6 @@
 #include <QUrl>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "console/DesignScale.h"
@@ -30,8 +29,8 @@
 #include "console/TLevelsForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
-#include "run/RunFiles.h"
-#include "run/RunsIndex.h"
+#include "records/RunFiles.h"
+#include "records/RunsMenu.h"
 
 namespace {
 
@@ -64,6 +63,11 @@ QString LogText(const std::vector<std::string>& lines) {
   QString text = shown.join(QLatin1Char('\n'));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
+}
+
+// The desktop's file manager for a folder, its browser for a page.
+bool ShowOnDesktop(const std::filesystem::path& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
 }
 
 }  // namespace
@@ -258,23 +262,13 @@ void TMainForm::Levels1Click() {
 }
 
 void TMainForm::Runsfolder1Click() {
-  const std::filesystem::path folder = RunsFolder();
-  // Before the first run the folder may not exist yet; the file manager would show nothing.
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  const QString path = QString::fromStdString(folder.string());
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-    QtMessageBoxes().ShowExclamation("Can not open the folder " + folder.string(), "RUNS FOLDER");
-  }
+  QtMessageBoxes boxes;
+  OpenRunsFolder(RunsFolder(), ShowOnDesktop, boxes);
 }
 
 void TMainForm::Runs1Click() {
-  std::string problem;
-  const std::optional<std::filesystem::path> index = RunsIndexToShow(RunsFolder(), problem);
-  const bool shown =
-      index &&
-      QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(index->u16string())));
-  if (!shown) QtMessageBoxes().ShowExclamation(CannotShowRunsText(problem), kCannotShowRunsCaption);
+  QtMessageBoxes boxes;
+  OpenRunsIndex(RunsFolder(), ShowOnDesktop, boxes);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

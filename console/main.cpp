@@ -23,8 +23,9 @@
 #include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
-#include "run/RunFiles.h"
-#include "run/RunRecorder.h"
+#include "records/RunFiles.h"
+#include "records/RunRecorder.h"
+#include "run/PortFacts.h"
 #include "run/SerialDevicesModel.h"
 
 namespace {

@@ -22,11 +22,11 @@ rm -rf "$out"
 mkdir -p "$out/runs"
 # Every kind of ending once, and a second completed run so that the head has a change to show.
 for filter in 'RunRecord/RunRecords.*' 'RunRecord/RunRecords.*/Completed'; do
-  QZR71_KEEP_RUNS="$out/runs" "$build/tests/run/run_record_headsim_test" \
+  QZR71_KEEP_RUNS="$out/runs" "$build/tests/records/run_record_headsim_test" \
     --gtest_filter="$filter" >>"$out/runs.log" 2>&1 ||
     { echo "The runs failed; see $out/runs.log"; exit 1; }
 done
-"$build/tests/run/write_runs_index" "$out/runs"
+"$build/tests/records/write_runs_index" "$out/runs"
 
 report=$(grep -l 'class="result-completed">completed<' "$out"/runs/*.html | grep -v index.html | head -1)
 profile=$(mktemp -d "${TMPDIR:-/tmp}/qzr71-chromium.XXXXXX")

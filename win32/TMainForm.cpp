@@ -3,22 +3,20 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <optional>
 #include <string>
-#include <system_error>
 
-#include "run/RunFiles.h"
-#include "run/RunsIndex.h"
+#include "records/RunFiles.h"
+#include "records/RunsMenu.h"
 #include "run/VersionText.h"
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
-#include "win32/Win32MessageBoxes.h"
 #include "win32/TLevelsForm.h"
 #include "win32/TRs232cForm.h"
 #include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
 #include "win32/Text.h"
+#include "win32/Win32MessageBoxes.h"
 
 namespace {
 
@@ -272,21 +270,11 @@ void TMainForm::Levels1Click() {
 }
 
 void TMainForm::Runsfolder1Click() {
-  const std::filesystem::path folder = RunsFolder();
-  // Before the first run the folder may not exist yet; Explorer would show nothing.
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  if (!openFolder_(folder)) {
-    boxes_.ShowExclamation("Can not open the folder " + Utf8(folder.wstring()), "RUNS FOLDER");
-  }
+  OpenRunsFolder(RunsFolder(), openFolder_, boxes_);
 }
 
 void TMainForm::Runs1Click() {
-  std::string problem;
-  const std::optional<std::filesystem::path> index = RunsIndexToShow(RunsFolder(), problem);
-  if (!index || !openPage_(*index)) {
-    boxes_.ShowExclamation(CannotShowRunsText(problem), kCannotShowRunsCaption);
-  }
+  OpenRunsIndex(RunsFolder(), openPage_, boxes_);
 }
 
 bool TMainForm::TranslateShortcut(MSG& message) const {

@@ -11,17 +11,18 @@
 #include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
-#include "run/RunFiles.h"
-#include "run/RunRecorder.h"
+#include "records/RunFiles.h"
+#include "records/RunRecorder.h"
+#include "run/PortFacts.h"
 #include "run/SerialDevicesModel.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
-#include "win32/Win32MessageBoxes.h"
 #include "win32/MessageLoop.h"
 #include "win32/TMainForm.h"
 #include "win32/TRs232cForm.h"
 #include "win32/TSerialDevicesForm.h"
 #include "win32/TVersionForm.h"
+#include "win32/Win32MessageBoxes.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
-#include "run/RunRecorder.h"
+#include "records/RunRecorder.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"

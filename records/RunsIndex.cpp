@@ -1,4 +1,4 @@
-#include "run/RunsIndex.h"
+#include "records/RunsIndex.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,11 +10,11 @@
 #include <system_error>
 #include <unordered_set>
 
-#include "run/PageParts.h"
-#include "run/PageTemplates.h"
-#include "run/RecordCompletion.h"
-#include "run/RunFiles.h"
-#include "run/RunReport.h"
+#include "records/PageParts.h"
+#include "records/PageTemplates.h"
+#include "records/RecordCompletion.h"
+#include "records/RunFiles.h"
+#include "records/RunReport.h"
 
 namespace {
 
@@ -210,8 +210,9 @@ Data HeadSection(const std::string& label, const std::string& anchor,
 
 // Where the page's two long lists go in its frame. Through the template engine whole, the
 // megabytes of a folder of thousands of runs would be copied over and over; instead the frame is
-// rendered with these marks, and the lists put in their places once. No text shown can hold a
-// mark: ShownText shows every control character as \xNN.
+// rendered with these marks as values like any other (escaping leaves them as they are), and the
+// lists, each row and section rendered with its values escaped, put in their places once. No
+// text shown can hold a mark: ShownText shows every control character as \xNN.
 constexpr std::string_view kRunRowsMark = "\x01runRows\x01";
 constexpr std::string_view kHeadSectionsMark = "\x01headSections\x01";
 
@@ -356,20 +357,4 @@ bool WriteRunsIndex(const fs::path& folder, std::string& problem) {
   std::string unwritten;
   WriteMissingReports(folder, *records, unwritten);
   return WriteIndexFile(folder, *records, problem);
-}
-
-std::optional<fs::path> RunsIndexToShow(const fs::path& folder, std::string& problem) {
-  std::error_code error;
-  fs::create_directories(folder, error);
-  if (error) {
-    problem = page::PathText(folder) + ": " + error.message();
-    return std::nullopt;
-  }
-  const fs::path index = folder / kIndexFileName;
-  if (WriteRunsIndex(folder, problem) || fs::is_regular_file(index, error)) return index;
-  return std::nullopt;
-}
-
-std::string CannotShowRunsText(const std::string& problem) {
-  return "Can not show the runs" + (problem.empty() ? std::string() : "\n" + problem);
 }

@@ -14,7 +14,7 @@
 #include <string>
 #include <system_error>
 
-#include "run/RunFiles.h"
+#include "records/RunFiles.h"
 
 bool LocalCalendar(std::time_t moment, std::tm& calendar) {
   return localtime_r(&moment, &calendar) != nullptr;

@@ -1,17 +1,15 @@
-#include "run/RunRecorder.h"
+#include "records/RunRecorder.h"
 
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <utility>
 
-#include "link/ComPortPath.h"
-#include "link/PortDriver.h"
-#include "run/PageParts.h"
-#include "run/RecordCompletion.h"
-#include "run/RunFiles.h"
-#include "run/RunReport.h"
-#include "run/RunsIndex.h"
+#include "records/PageParts.h"
+#include "records/RecordCompletion.h"
+#include "records/RunFiles.h"
+#include "records/RunReport.h"
+#include "records/RunsIndex.h"
 
 RunRecorder::RunRecorder(MainFormModel& model, std::filesystem::path folder,
                          PortDescription describePort, MessageBoxes& boxes, RecordDisk& disk)
@@ -128,24 +126,6 @@ void RunRecorder::Write(const RunFacts& facts, RecordOutcome& outcome) {
     outcome.failed.push_back(problem);
   }
   tell(WriteIndexFile(folder_, *records, problem, disk_), folder_ / kIndexFileName);
-}
-
-PortFacts DescribePort(const PortDriver& driver) {
-  PortFacts port;
-  port.name = driver.PortName;
-  port.device = DevicePathFor(driver.PortName);
-  port.open = driver.PortOpen;
-  if (driver.PortOpen) {
-    port.line =
-        LineFacts{driver.Dcb.BaudRate, driver.Dcb.ByteSize, driver.Dcb.Parity, driver.Dcb.StopBits};
-  }
-  return port;
-}
-
-PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports) {
-  PortFacts port = DescribePort(driver);
-  port.device = ports.DevicePathFor(driver.PortName);
-  return port;
 }
 
 std::string RecordFailedText(const RecordOutcome& outcome) {

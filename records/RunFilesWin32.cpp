@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "link/WindowsApi.h"
-#include "run/RunFiles.h"
+#include "records/RunFiles.h"
 
 namespace {
 

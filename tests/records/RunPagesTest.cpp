@@ -8,16 +8,20 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "Qzr71Version.h"
 #include "adjust/SensorTables.h"
-#include "run/RecordCompletion.h"
-#include "run/RecordedRun.h"
-#include "run/RunFiles.h"
-#include "run/RunRecord.h"
-#include "run/RunReport.h"
-#include "run/RunsIndex.h"
+#include "records/PageParts.h"
+#include "records/RecordCompletion.h"
+#include "records/RecordedRun.h"
+#include "records/RunFiles.h"
+#include "records/RunRecord.h"
+#include "records/RunReport.h"
+#include "records/RunsIndex.h"
 #include "tests/link/Recorders.h"
 
 namespace {
@@ -165,6 +169,43 @@ std::string StateIn(const std::vector<ShownRow>& rows, const std::string& name) 
   return "missing";
 }
 
+// The writer and the reader take their names from one header; a name either spells otherwise
+// leaves its value unread, which this catches for every value the reader takes.
+TEST(RecordedRun, ReadsBackEveryValueTheRecordWasWrittenWith) {
+  RunFacts facts = CompletedRun("DR0471A3", "2024-05-01");
+  const RecordedRun run = Reread(facts);
+  EXPECT_EQ(run.toolVersion, kToolVersion);
+  EXPECT_EQ(std::tie(run.portName, run.device, run.baudRate),
+            std::tuple("COM1", "/dev/ttyUSB0", std::optional<int>(9600)));
+  EXPECT_EQ(std::tie(run.started, run.ended), std::tie(facts.started.iso, facts.ended.iso));
+  ASSERT_TRUE(run.headData);
+  const IdentificationTexts& read = run.headData->texts;
+  EXPECT_EQ(std::tie(read.ModelCode, read.AdjustDate, read.HeadIdField, read.ProgramVersion),
+            std::tuple("QZR71000", "24030109", "DR0471A3", "S1 V1.05"));
+  EXPECT_EQ(run.headData->CheckWord, 0x04D2);
+  EXPECT_EQ(run.motorSpeeds, (std::vector<int>{269, 270, 450, 451}));
+  for (const auto& [set, channels] : {std::pair{&run.whitePaperLevel, 23u},
+                                      {&run.paperGain, 24u},
+                                      {&run.daValue, 24u},
+                                      {&run.blackLevel, 24u},
+                                      {&run.noPaperGain, 16u},
+                                      {&run.noPaperLevel, 16u}}) {
+    EXPECT_EQ(set->value_or(ChannelValues{}).size(), channels);
+  }
+  EXPECT_EQ(std::tuple(run.frontLevelInPaper, run.exitLevelInPaper, run.frontLevelNoPaper,
+                       run.exitLevelNoPaper, run.checkWord),
+            std::tuple(186, 186, 101, 102, 0x12E4));
+  ASSERT_TRUE(run.written);
+  EXPECT_EQ(std::tie(run.written->ModelCode, run.written->AdjustDate, run.written->HeadIdField,
+                     run.written->ProgramVersion),
+            std::tuple("QZR71000", "24050110", "DR0471A3", "S1 V1.06"));
+  EXPECT_EQ(std::tie(run.how, run.lastStage, run.lastItem, run.result, run.headWritten),
+            std::tuple("completed", 4, "Writing to the head", kRunCompleted, true));
+  EXPECT_EQ(run.log, facts.log);
+  facts.headData->storedData = false;
+  EXPECT_FALSE(Reread(facts).headData.value_or(RecordedRun::HeadData{}).storedData);
+}
+
 TEST(RunReport, OfACompletedRunShowsEveryChannelOnceAgainstItsWindow) {
   const std::string page = ReportPage(Reread(CompletedRun("DR0471A3", "2024-05-01")), "r.json");
   for (const char* text :
@@ -280,6 +321,15 @@ TEST(RunReport, ShowsEveryTextFromTheHeadOrTheFilesAsText) {
             std::string::npos);
   EXPECT_NE(page.find("adjustment date \\x004030109, "), std::string::npos);
   EXPECT_NE(page.find("from the record &lt;b&gt;.json."), std::string::npos);
+}
+
+// A template that would show a value as it is, unescaped, is refused before it shows one.
+TEST(PageTemplates, ThatShowAValueUnescapedAreRefused) {
+  for (const std::string_view raw :
+       {"<p>{{{head}}}</p>", "<p>{{&head}}</p>", "<p>{{ &head}}</p>"}) {
+    EXPECT_THROW(page::Render(raw, page::Data()), std::logic_error) << raw;
+  }
+  EXPECT_EQ(page::Render("<p>{{head}}</p>", page::Data("head", "<b>")), "<p>&lt;b&gt;</p>");
 }
 
 TEST(RunsIndexPage, ShowsNamesAndHeadsAsTextAndLinksThatStayLinks) {
@@ -406,20 +456,6 @@ TEST(RunsIndexFile, ListsTheRecordsThatCannotBeReadAndStillShowsTheRest) {
   const std::size_t other = page.find("Head <span class=\"mono\">DR0999ZZ</span>");
   ASSERT_NE(other, std::string::npos);
   EXPECT_NE(page.find("No completed run yet.", other), std::string::npos);
-}
-
-TEST(RunsIndexFile, IsMadeForAnEmptyFolderAndRefusedWhereNoFolderCanBe) {
-  TempDir dir;
-  std::string problem;
-  const auto index = RunsIndexToShow(dir.Path() / "runs", problem);
-  ASSERT_TRUE(index) << problem;
-  EXPECT_EQ(*index, dir.Path() / "runs" / "index.html");
-  EXPECT_NE(ReadBytes(*index).find("No run yet."), std::string::npos);
-
-  WriteBytes(dir.Path() / "file", "not a folder");
-  EXPECT_FALSE(RunsIndexToShow(dir.Path() / "file" / "runs", problem));
-  EXPECT_NE(problem.find("file"), std::string::npos) << problem;
-  EXPECT_EQ(ReadBytes(dir.Path() / "file"), "not a folder");
 }
 
 }  // namespace

@@ -12,23 +12,9 @@
 
 #include "adjust/AdjustmentRecord.h"
 #include "adjust/Progress.h"
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
+#include "run/PortFacts.h"
 #include "run/RunController.h"
-
-// The port a run went through. The line settings are known only while the port is open.
-struct LineFacts {
-  std::uint32_t baudRate = 0;
-  std::uint8_t byteSize = 8;
-  std::uint8_t parity = 0;    // as in Dcb: 0 none, 1 odd, 2 even
-  std::uint8_t stopBits = 0;  // as in Dcb: 0 one, 1 one and a half, 2 two
-};
-
-struct PortFacts {
-  std::string name;                   // "COM1"
-  std::optional<std::string> device;  // the device the name maps to
-  bool open = false;
-  std::optional<LineFacts> line;
-};
 
 // A moment of the local clock: "2024-05-01T10:11:12+02:00" and "20240501-101112" for file names.
 struct LocalStamp {

@@ -7,14 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "link/ComPortMap.h"
 #include "link/MessageBoxes.h"
+#include "records/RunFiles.h"
+#include "records/RunRecord.h"
 #include "run/MainFormModel.h"
 #include "run/RunController.h"
-#include "run/RunFiles.h"
-#include "run/RunRecord.h"
-
-class PortDriver;
 
 // What the end of a run wrote into the runs folder, and what it could not.
 struct RecordOutcome {
@@ -32,6 +29,8 @@ struct RecordOutcome {
 // box says what was written and what not, once the run has ended.
 class RunRecorder final : public RunObserver {
  public:
+  // Asked at each run's start for the port the run goes through; the program passes its port
+  // driver's (DescribePort, run/PortFacts.h), and the recorder reads nothing of the driver itself.
   using PortDescription = std::function<PortFacts()>;
 
   RunRecorder(MainFormModel& model, std::filesystem::path folder, PortDescription describePort,
@@ -62,11 +61,6 @@ class RunRecorder final : public RunObserver {
   RunFacts facts_;
   ReportWritten tellReport_;
 };
-
-// The port as the driver has it: the name, the device it maps to, and the line settings in force.
-PortFacts DescribePort(const PortDriver& driver);
-// The same, the device being the one the name reaches with the user's own choice.
-PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports);
 
 // The caption and text of the box that says what of a record was not written.
 inline constexpr const char* kRecordFailedCaption = "WRITE FILE";

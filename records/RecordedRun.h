@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/RecordKeys.h"
+
 struct NamedValue {
   std::string name;
   int value = 0;
@@ -62,7 +64,7 @@ struct RecordedRun {
   bool headWritten = false;
   std::vector<std::string> log;
 
-  bool Completed() const { return how == "completed"; }
+  bool Completed() const { return how == run_end::kCompleted; }
 };
 
 enum class RecordParts : std::uint8_t {

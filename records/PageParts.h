@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
 
 namespace page {
 
@@ -19,7 +19,9 @@ inline Data MakeList() {
 }
 
 // Renders one of the page templates; `{{> style}}` brings in the stylesheet. Every `{{name}}`
-// is escaped for HTML; the templates use no other kind.
+// is escaped for HTML, and a template that asks for a value as it is (`{{{name}}}` or
+// `{{&name}}`) is refused as a fault of this build. What the pages hold of HTML made apart (the
+// index's rows) goes in after rendering, in place of a mark (RunsIndex.cpp).
 std::string Render(std::string_view pageTemplate, const Data& data);
 
 // The most characters a text shows in a table's cell or a heading; a longer one is cut.

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "run/RunFiles.h"
-#include "run/RunRecord.h"
+#include "records/RunFiles.h"
+#include "records/RunRecord.h"
 #include "tests/link/Recorders.h"
 
 namespace {

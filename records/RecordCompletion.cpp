@@ -1,11 +1,11 @@
-#include "run/RecordCompletion.h"
+#include "records/RecordCompletion.h"
 
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
 
-#include "run/PageParts.h"
-#include "run/RunRecord.h"
+#include "records/PageParts.h"
+#include "records/RunRecord.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "run/RunRecord.h"
+#include "records/RunRecord.h"
 
 #include <algorithm>
 #include <array>
@@ -8,10 +8,12 @@
 #include "Qzr71Version.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
+#include "records/RecordKeys.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+namespace key = record_key;
 
 constexpr std::size_t kB0tChannel = 22;
 constexpr std::size_t kGainStepChannels = 10;  // channels 0..9, then b0t_ir
@@ -64,17 +66,18 @@ bool StageSucceeded(const RunFacts& facts, std::uint8_t stage) {
 
 Json PortJson(const PortFacts& port) {
   Json json;
-  json["name"] = port.name;
-  json["device"] = port.device ? Json(*port.device) : Json(nullptr);
-  json["open"] = port.open;
+  json[key::kPortName] = port.name;
+  json[key::kDevice] = port.device ? Json(*port.device) : Json(nullptr);
+  json[key::kOpen] = port.open;
   if (port.line) {
     static constexpr std::array<const char*, 3> kParity{"none", "odd", "even"};
     // Whole numbers stay integers: 1 and 2, and 1.5.
     const std::array<Json, 3> kStopBits{1, 1.5, 2};
-    json["baud_rate"] = port.line->baudRate;
-    json["byte_size"] = port.line->byteSize;
-    json["parity"] = port.line->parity < kParity.size() ? kParity[port.line->parity] : "unknown";
-    json["stop_bits"] =
+    json[key::kBaudRate] = port.line->baudRate;
+    json[key::kByteSize] = port.line->byteSize;
+    json[key::kParity] =
+        port.line->parity < kParity.size() ? kParity[port.line->parity] : "unknown";
+    json[key::kStopBits] =
         port.line->stopBits < kStopBits.size() ? kStopBits[port.line->stopBits] : Json(nullptr);
   }
   return json;
@@ -86,12 +89,13 @@ Json HeadDataJson(const HeadDataFacts& read) {
     return read.storedData ? TextOf(field) : std::string();
   };
   Json json;
-  json["stored_data"] = read.storedData;
-  json["ModelCode"] = held(read.ModelCode);
-  json["AdjustDate"] = held(read.AdjustDate);
-  json["HeadIdField"] = TextOf(read.HeadIdField);  // what the tool writes back, dashes when none
-  json["ProgramVersion"] = held(read.ProgramVersion);
-  json["CheckWord"] = read.CheckWord;
+  json[key::kStoredData] = read.storedData;
+  json[key::kModelCode] = held(read.ModelCode);
+  json[key::kAdjustDate] = held(read.AdjustDate);
+  // What the tool writes back, dashes when none.
+  json[key::kHeadIdField] = TextOf(read.HeadIdField);
+  json[key::kProgramVersion] = held(read.ProgramVersion);
+  json[key::kCheckWord] = read.CheckWord;
   return json;
 }
 
@@ -106,15 +110,15 @@ Json GainStepRows(const RunFacts& facts) {
     const auto& levels = facts.record.GainStepLevel[r];
     Json row = Json::object();
     if (r < rows) {
-      row["gain"] = 1u << r;
+      row[key::kGain] = 1u << r;
       for (std::size_t i = 0; i < kGainStepChannels; ++i) {
         row[std::string(SensorName(i))] = levels[i];
       }
       row[std::string(SensorName(kB0tChannel))] = levels[kGainStepChannels];
     }
     if (r < s0tRows) {
-      row["s0t_ir_gain"] = kS0tResponseGains[r];
-      row["s0t_ir"] = levels[kS0tIndex16];
+      row[key::kS0tGain] = kS0tResponseGains[r];
+      row[std::string(SensorName16(kS0tIndex16))] = levels[kS0tIndex16];
     }
     json.push_back(row);
   }
@@ -125,60 +129,60 @@ Json MeasuredJson(const RunFacts& facts) {
   using P = ProgressStep;
   const AdjustmentRecord& record = facts.record;
   Json json = Json::object();
-  if (!facts.motorSpeeds.empty()) json["MotorSpeed"] = facts.motorSpeeds;
+  if (!facts.motorSpeeds.empty()) json[key::kMotorSpeed] = facts.motorSpeeds;
   if (CountOf(facts, P::kGainStepCheck) > 0 || CountOf(facts, P::kS0tGainResponse) > 0) {
-    json["GainStepLevel"] = GainStepRows(facts);
+    json[key::kGainStepLevel] = GainStepRows(facts);
   }
   if (facts.Saw(P::kGainAdjustment24)) {
-    json["PaperGain"] = Channels24(record.PaperGain, 0, head::kChannels24 - 1);
+    json[key::kPaperGain] = Channels24(record.PaperGain, 0, head::kChannels24 - 1);
   }
   const bool daAdjusted = CountOf(facts, P::kDaAdjustment) > 0;
   const bool s0tAdjusted = CountOf(facts, P::kS0tAutoAdjust) > 0;
   if (daAdjusted && !facts.whitePaperLevels.empty()) {
-    json["WhitePaperLevel"] =
+    json[key::kWhitePaperLevel] =
         Channels24(facts.whitePaperLevels, 0, facts.whitePaperLevels.size() - 1);
   }
   if (daAdjusted || s0tAdjusted) {
     Json da = daAdjusted ? Channels24(record.DaValue, 0, head::kChannels24 - 2) : Json::object();
     if (s0tAdjusted) da.update(Channels24(record.DaValue, 23, 23));
-    json["DaValue"] = da;
+    json[key::kDaValue] = da;
   }
   if (CountOf(facts, P::kBlackLevelCheck) > 0) {
-    json["BlackLevel"] = Channels24(record.BlackLevel, 0, head::kChannels24 - 1);
+    json[key::kBlackLevel] = Channels24(record.BlackLevel, 0, head::kChannels24 - 1);
   }
   // Read after the black levels passed, the last thing the black paper item does.
   if (StageSucceeded(facts, 2)) {
-    json["FrontLevelInPaper"] = record.FrontLevelInPaper;
-    json["ExitLevelInPaper"] = record.ExitLevelInPaper;
+    json[key::kFrontLevelInPaper] = record.FrontLevelInPaper;
+    json[key::kExitLevelInPaper] = record.ExitLevelInPaper;
   }
-  if (facts.Saw(P::kGainAdjustment16)) json["NoPaperGain"] = Channels16(record.NoPaperGain);
+  if (facts.Saw(P::kGainAdjustment16)) json[key::kNoPaperGain] = Channels16(record.NoPaperGain);
   const auto frontExit = facts.steps.find(P::kFrontExitCheck);
   if (frontExit != facts.steps.end() && frontExit->second.verdict) {
-    json["NoPaperLevel"] = Channels16(record.NoPaperLevel);
-    json["FrontLevelNoPaper"] = record.FrontLevelNoPaper;
-    json["ExitLevelNoPaper"] = record.ExitLevelNoPaper;
+    json[key::kNoPaperLevel] = Channels16(record.NoPaperLevel);
+    json[key::kFrontLevelNoPaper] = record.FrontLevelNoPaper;
+    json[key::kExitLevelNoPaper] = record.ExitLevelNoPaper;
   }
-  if (facts.Saw(P::kVerifyCheckWord)) json["CheckWord"] = record.CheckWord;
+  if (facts.Saw(P::kVerifyCheckWord)) json[key::kCheckWord] = record.CheckWord;
   return json;
 }
 
 Json WrittenJson(const AdjustmentRecord& record) {
   Json json;
-  json["ModelCode"] = TextOf(record.ModelCode);
-  json["AdjustDate"] = TextOf(record.AdjustDate);
-  json["HeadIdField"] = TextOf(record.HeadIdField);
-  json["ProgramVersion"] = TextOf(record.ProgramVersion);
+  json[key::kModelCode] = TextOf(record.ModelCode);
+  json[key::kAdjustDate] = TextOf(record.AdjustDate);
+  json[key::kHeadIdField] = TextOf(record.HeadIdField);
+  json[key::kProgramVersion] = TextOf(record.ProgramVersion);
   return json;
 }
 
 Json EndJson(const RunFacts& facts) {
   Json json;
-  json["how"] = RunEndName(facts.ending.how);
-  json["last_stage"] = facts.ending.lastStage;
-  json["last_item"] = StageName(facts.ending.lastStage);
-  json["result"] = facts.ending.lastResult;
-  json["head_written"] = facts.HeadWritten();
-  json["log"] = facts.log;
+  json[key::kHow] = RunEndName(facts.ending.how);
+  json[key::kLastStage] = facts.ending.lastStage;
+  json[key::kLastItem] = StageName(facts.ending.lastStage);
+  json[key::kResult] = facts.ending.lastResult;
+  json[key::kHeadWritten] = facts.HeadWritten();
+  json[key::kLog] = facts.log;
   return json;
 }
 
@@ -204,13 +208,13 @@ std::string HeadIdBytes(const RunFacts& facts) {
 std::string_view RunEndName(RunEnd how) {
   switch (how) {
     case RunEnd::kCompleted:
-      return "completed";
+      return run_end::kCompleted;
     case RunEnd::kFailed:
-      return "failed";
+      return run_end::kFailed;
     case RunEnd::kAbandoned:
-      return "abandoned";
+      return run_end::kAbandoned;
     case RunEnd::kWindowClosed:
-      return "window closed";
+      return run_end::kWindowClosed;
   }
   return "";
 }
@@ -224,15 +228,15 @@ std::string_view StageName(std::uint8_t stage) {
 
 std::string RecordText(const RunFacts& facts) {
   Json json;
-  json["tool"] = "qzr71adj";
-  json["tool_version"] = kToolVersion;
-  json["port"] = PortJson(facts.port);
-  json["started"] = facts.started.iso;
-  json["ended"] = facts.ended.iso;
-  json["head_data"] = facts.headData ? HeadDataJson(*facts.headData) : Json(nullptr);
-  json["measured"] = MeasuredJson(facts);
-  if (facts.Saw(ProgressStep::kWriteAdjustments)) json["written"] = WrittenJson(facts.record);
-  json["end"] = EndJson(facts);
+  json[key::kTool] = kRecordTool;
+  json[key::kToolVersion] = kToolVersion;
+  json[key::kPort] = PortJson(facts.port);
+  json[key::kStarted] = facts.started.iso;
+  json[key::kEnded] = facts.ended.iso;
+  json[key::kHeadData] = facts.headData ? HeadDataJson(*facts.headData) : Json(nullptr);
+  json[key::kMeasured] = MeasuredJson(facts);
+  if (facts.Saw(ProgressStep::kWriteAdjustments)) json[key::kWritten] = WrittenJson(facts.record);
+  json[key::kEnd] = EndJson(facts);
   // A device path is the only text not made here; should it not be UTF-8, it is mended rather
   // than costing the record.
   return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

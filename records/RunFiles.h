@@ -13,8 +13,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "run/RecordedRun.h"
-#include "run/RunRecord.h"
+#include "records/RecordedRun.h"
+#include "records/RunRecord.h"
 
 // $QZR71_RUNS_DIR when set, else $XDG_DATA_HOME/qzr71/runs, else ~/.local/share/qzr71/runs.
 std::filesystem::path RunsFolder();

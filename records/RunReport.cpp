@@ -1,4 +1,4 @@
-#include "run/RunReport.h"
+#include "records/RunReport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,9 +9,9 @@
 #include "adjust/MotorSpeedCheck.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
+#include "records/PageParts.h"
+#include "records/PageTemplates.h"
 #include "run/LevelsPicture.h"
-#include "run/PageParts.h"
-#include "run/PageTemplates.h"
 
 namespace {
 

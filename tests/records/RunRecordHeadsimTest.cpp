@@ -20,9 +20,10 @@
 #include "Qzr71Version.h"
 #include "adjust/NonPaperAdjust.h"
 #include "adjust/SensorTables.h"
-#include "run/RunFiles.h"
-#include "run/RunRecorder.h"
-#include "run/RunReport.h"
+#include "records/RunFiles.h"
+#include "records/RunRecorder.h"
+#include "records/RunReport.h"
+#include "run/PortFacts.h"
 #include "sim/StoredData.h"
 #include "tests/adjust/HeadsimStage.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "run/RunsIndex.h"
+#include "records/RunsIndex.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

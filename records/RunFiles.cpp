@@ -1,4 +1,4 @@
-#include "run/RunFiles.h"
+#include "records/RunFiles.h"
 
 #include <cctype>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "link/SettingsFile.h"
-#include "run/PageParts.h"
-#include "run/RecordedRun.h"
-#include "run/RunReport.h"
+#include "records/PageParts.h"
+#include "records/RecordedRun.h"
+#include "records/RunReport.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
-#include "run/PageParts.h"
+#include "records/PageParts.h"
 
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 
-#include "run/PageTemplates.h"
+#include "records/PageTemplates.h"
+#include "records/RecordKeys.h"
 
 namespace page {
 
@@ -47,6 +48,20 @@ std::string Escaped(const std::string& text) {
   return escaped;
 }
 
+// Whether a template has a tag that shows its value as it is, unescaped: `{{{name}}}` or
+// `{{&name}}`, spaces allowed after the braces.
+bool AsksForRawValue(std::string_view pageTemplate) {
+  for (std::size_t at = pageTemplate.find("{{"); at != std::string_view::npos;
+       at = pageTemplate.find("{{", at + 2)) {
+    const std::size_t sigil = pageTemplate.find_first_not_of(' ', at + 2);
+    if (sigil != std::string_view::npos &&
+        (pageTemplate[sigil] == '{' || pageTemplate[sigil] == '&')) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Where the renderer writes: straight on the end of the page.
 struct PageText {
   std::string& text;
@@ -68,6 +83,9 @@ std::string Render(std::string_view pageTemplate, const Data& data) {
   const std::lock_guard<std::mutex> held(lock);
   auto found = compiled.find(pageTemplate.data());
   if (found == compiled.end()) {
+    if (AsksForRawValue(pageTemplate)) {
+      throw std::logic_error("page template: a value shown without escaping");
+    }
     found = compiled.try_emplace(pageTemplate.data(), std::string(pageTemplate)).first;
     if (!found->second.is_valid()) {
       // The templates are the program's own: a broken one is a fault of this build.
@@ -110,8 +128,8 @@ std::string ShownDate(std::string_view iso) {
 }
 
 std::string ResultClass(const RecordedRun& run) {
-  if (run.how == "completed") return "completed";
-  if (run.how == "failed") return "failed";
+  if (run.how == run_end::kCompleted) return "completed";
+  if (run.how == run_end::kFailed) return "failed";
   return "other";
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
 
 // "20240501-101112_DR0471A3.html" beside "20240501-101112_DR0471A3.json".
 std::string ReportFileName(std::string_view recordFileName);

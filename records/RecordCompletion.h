@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "run/RunFiles.h"
-#include "run/RunsIndex.h"
+#include "records/RunFiles.h"
+#include "records/RunsIndex.h"
 
 // The history's last bytes read to judge whether a line may be missing.
 inline constexpr std::size_t kHistoryTailBytes = 4096;

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "run/RecordedRun.h"
-#include "run/RunFiles.h"
+#include "records/RecordedRun.h"
+#include "records/RunFiles.h"
 
 inline constexpr std::string_view kIndexFileName = "index.html";
 
@@ -45,13 +45,3 @@ bool WriteIndexFile(const std::filesystem::path& folder, const std::vector<Index
 // index. False, with the reason in `problem`, when the folder cannot be listed or the index not
 // written.
 bool WriteRunsIndex(const std::filesystem::path& folder, std::string& problem);
-
-// What the menu opens: the folder's index, brought up to date first (the folder is made when
-// missing, so that the index shows an empty folder before the first run). The index file, or
-// nothing with the reason in `problem` when it could not be written and no earlier one exists.
-std::optional<std::filesystem::path> RunsIndexToShow(const std::filesystem::path& folder,
-                                                     std::string& problem);
-
-// The caption and text of the box that says the index could not be shown.
-inline constexpr const char* kCannotShowRunsCaption = "RUNS";
-std::string CannotShowRunsText(const std::string& problem);

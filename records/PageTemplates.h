@@ -1,6 +1,6 @@
 #pragma once
 
-// The page templates and their stylesheet, compiled in from run/pages/ at build time.
+// The page templates and their stylesheet, compiled in from records/pages/ at build time.
 
 #include <string_view>
 

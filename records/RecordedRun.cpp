@@ -1,4 +1,4 @@
-#include "run/RecordedRun.h"
+#include "records/RecordedRun.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,8 +15,11 @@
 #include <utility>
 
 #include "link/HeadCommands.h"
+#include "records/RecordKeys.h"
 
 namespace {
+
+namespace key = record_key;
 
 // Reads a record as the parser meets it, without building the whole document: a listing reads
 // thousands of records, and most of a record (the register check's rows, the log) is not shown.
@@ -56,11 +59,11 @@ class RecordReader {
   std::string Problem(bool parsed) const {
     if (!problem_.empty()) return problem_;
     if (!parsed) return "not JSON";
-    for (const auto& [seen, name] : {std::pair{seenTool_, "tool"},
-                                     {!run_.started.empty(), "started"},
-                                     {seenMeasured_, "measured"},
-                                     {!run_.how.empty(), "end"}}) {
-      if (!seen) return std::string("not the record of a run (no ") + name + ")";
+    for (const auto& [seen, name] : {std::pair{seenTool_, key::kTool},
+                                     {!run_.started.empty(), key::kStarted},
+                                     {seenMeasured_, key::kMeasured},
+                                     {!run_.how.empty(), key::kEnd}}) {
+      if (!seen) return "not the record of a run (no " + std::string(name) + ")";
     }
     return {};
   }
@@ -108,23 +111,24 @@ class RecordReader {
     if (depth == kDeepest) return Fail("nested too deep");
     if (depth == 1) {
       const std::string_view key = KeyAt(0);
-      const bool section = key == "port" || key == "head_data" || key == "measured" ||
-                           key == "written" || key == "end";
+      const bool section = key == key::kPort || key == key::kHeadData || key == key::kMeasured ||
+                           key == key::kWritten || key == key::kEnd;
       if (section && !object) return Fail(std::string(key) + " is not an object");
-      if (key == "head_data") run_.headData.emplace();
-      if (key == "written") run_.written.emplace();
-      if (key == "measured") seenMeasured_ = true;
+      if (key == key::kHeadData) run_.headData.emplace();
+      if (key == key::kWritten) run_.written.emplace();
+      if (key == key::kMeasured) seenMeasured_ = true;
     }
-    if (depth == 2 && KeyAt(0) == "measured") {
+    if (depth == 2 && KeyAt(0) == key::kMeasured) {
       const std::string_view key = KeyAt(1);
-      if (key == "MotorSpeed") {
+      if (key == key::kMotorSpeed) {
         level.numbers = &run_.motorSpeeds;
       } else if (std::optional<ChannelValues>* values = ChannelsOf(key); values && object) {
         level.channels = &values->emplace();
         level.channels->reserve(head::kChannels24);
       }
     }
-    if (depth == 2 && KeyAt(0) == "end" && KeyAt(1) == "log" && parts_ == RecordParts::kAll) {
+    if (depth == 2 && KeyAt(0) == key::kEnd && KeyAt(1) == key::kLog &&
+        parts_ == RecordParts::kAll) {
       level.texts = &run_.log;
     }
     path_.push_back(level);
@@ -137,29 +141,29 @@ class RecordReader {
   }
 
   std::optional<ChannelValues>* ChannelsOf(std::string_view key) {
-    if (key == "WhitePaperLevel") return &run_.whitePaperLevel;
-    if (key == "PaperGain") return &run_.paperGain;
-    if (key == "DaValue") return &run_.daValue;
-    if (key == "BlackLevel") return &run_.blackLevel;
-    if (key == "NoPaperGain") return &run_.noPaperGain;
-    if (key == "NoPaperLevel") return &run_.noPaperLevel;
+    if (key == key::kWhitePaperLevel) return &run_.whitePaperLevel;
+    if (key == key::kPaperGain) return &run_.paperGain;
+    if (key == key::kDaValue) return &run_.daValue;
+    if (key == key::kBlackLevel) return &run_.blackLevel;
+    if (key == key::kNoPaperGain) return &run_.noPaperGain;
+    if (key == key::kNoPaperLevel) return &run_.noPaperLevel;
     return nullptr;
   }
 
   std::optional<int>* LevelOf(std::string_view key) {
-    if (key == "FrontLevelInPaper") return &run_.frontLevelInPaper;
-    if (key == "ExitLevelInPaper") return &run_.exitLevelInPaper;
-    if (key == "FrontLevelNoPaper") return &run_.frontLevelNoPaper;
-    if (key == "ExitLevelNoPaper") return &run_.exitLevelNoPaper;
-    if (key == "CheckWord") return &run_.checkWord;
+    if (key == key::kFrontLevelInPaper) return &run_.frontLevelInPaper;
+    if (key == key::kExitLevelInPaper) return &run_.exitLevelInPaper;
+    if (key == key::kFrontLevelNoPaper) return &run_.frontLevelNoPaper;
+    if (key == key::kExitLevelNoPaper) return &run_.exitLevelNoPaper;
+    if (key == key::kCheckWord) return &run_.checkWord;
     return nullptr;
   }
 
   static std::string* TextOf(IdentificationTexts& texts, std::string_view key) {
-    if (key == "ModelCode") return &texts.ModelCode;
-    if (key == "AdjustDate") return &texts.AdjustDate;
-    if (key == "HeadIdField") return &texts.HeadIdField;
-    if (key == "ProgramVersion") return &texts.ProgramVersion;
+    if (key == key::kModelCode) return &texts.ModelCode;
+    if (key == key::kAdjustDate) return &texts.AdjustDate;
+    if (key == key::kHeadIdField) return &texts.HeadIdField;
+    if (key == key::kProgramVersion) return &texts.ProgramVersion;
     return nullptr;
   }
 
@@ -206,17 +210,19 @@ class RecordReader {
 
   bool Top(const Scalar& value) {
     const std::string_view key = KeyAt(0);
-    if (key == "tool") {
+    if (key == key::kTool) {
       std::string tool;
       if (!TextInto(value, tool, key)) return false;
       seenTool_ = true;
-      return tool == "qzr71adj" || Fail("not a record of this tool");
+      return tool == kRecordTool || Fail("not a record of this tool");
     }
-    if (key == "tool_version") return TextInto(value, run_.toolVersion, key);
-    if (key == "started") return TextInto(value, run_.started, key);
-    if (key == "ended") return TextInto(value, run_.ended, key);
-    if (key == "head_data") return value.kind == Kind::kNull || Fail("head_data is not an object");
-    if (key == "port" || key == "measured" || key == "end") {
+    if (key == key::kToolVersion) return TextInto(value, run_.toolVersion, key);
+    if (key == key::kStarted) return TextInto(value, run_.started, key);
+    if (key == key::kEnded) return TextInto(value, run_.ended, key);
+    if (key == key::kHeadData) {
+      return value.kind == Kind::kNull || Fail(std::string(key) + " is not an object");
+    }
+    if (key == key::kPort || key == key::kMeasured || key == key::kEnd) {
       return Fail(std::string(key) + " is not an object");
     }
     return true;
@@ -225,35 +231,37 @@ class RecordReader {
   bool Inner(const Scalar& value) {
     const std::string_view section = KeyAt(0);
     const std::string_view key = KeyAt(1);
-    if (section == "port") {
-      if (key == "name") return TextInto(value, run_.portName, key);
-      if (key == "device") return value.kind == Kind::kNull || TextInto(value, run_.device, key);
-      if (key == "baud_rate") return IntInto(value, run_.baudRate, key);
+    if (section == key::kPort) {
+      if (key == key::kPortName) return TextInto(value, run_.portName, key);
+      if (key == key::kDevice) {
+        return value.kind == Kind::kNull || TextInto(value, run_.device, key);
+      }
+      if (key == key::kBaudRate) return IntInto(value, run_.baudRate, key);
       return true;
     }
-    if (section == "head_data" && run_.headData) {
-      if (key == "stored_data") return BoolInto(value, run_.headData->storedData, key);
-      if (key == "CheckWord") return IntInto(value, run_.headData->CheckWord, key);
+    if (section == key::kHeadData && run_.headData) {
+      if (key == key::kStoredData) return BoolInto(value, run_.headData->storedData, key);
+      if (key == key::kCheckWord) return IntInto(value, run_.headData->CheckWord, key);
       if (std::string* text = TextOf(run_.headData->texts, key)) return TextInto(value, *text, key);
       return true;
     }
-    if (section == "written" && run_.written) {
+    if (section == key::kWritten && run_.written) {
       if (std::string* text = TextOf(*run_.written, key)) return TextInto(value, *text, key);
       return true;
     }
-    if (section == "measured") {
+    if (section == key::kMeasured) {
       if (std::optional<int>* level = LevelOf(key)) return IntInto(value, *level, key);
-      if (ChannelsOf(key) != nullptr || key == "MotorSpeed") {
+      if (ChannelsOf(key) != nullptr || key == key::kMotorSpeed) {
         return Fail(std::string(key) + " is no list");
       }
       return true;
     }
-    if (section == "end") {
-      if (key == "how") return TextInto(value, run_.how, key);
-      if (key == "last_stage") return IntInto(value, run_.lastStage, key);
-      if (key == "last_item") return TextInto(value, run_.lastItem, key);
-      if (key == "result") return IntInto(value, run_.result, key);
-      if (key == "head_written") return BoolInto(value, run_.headWritten, key);
+    if (section == key::kEnd) {
+      if (key == key::kHow) return TextInto(value, run_.how, key);
+      if (key == key::kLastStage) return IntInto(value, run_.lastStage, key);
+      if (key == key::kLastItem) return TextInto(value, run_.lastItem, key);
+      if (key == key::kResult) return IntInto(value, run_.result, key);
+      if (key == key::kHeadWritten) return BoolInto(value, run_.headWritten, key);
       return true;
     }
     return true;
@@ -349,8 +357,8 @@ std::string HeadLabel(const RecordedRun& run) {
 }
 
 std::string ResultInWords(const RecordedRun& run) {
-  if (run.how == "completed" || run.lastItem.empty()) return run.how;
-  return run.how + (run.how == "failed" ? " in " : " after ") + run.lastItem;
+  if (run.how == run_end::kCompleted || run.lastItem.empty()) return run.how;
+  return run.how + (run.how == run_end::kFailed ? " in " : " after ") + run.lastItem;
 }
 
 std::string ShownText(std::string_view text) {

@@ -5,7 +5,7 @@
 
 #include "adjust/Clock.h"
 #include "adjust/WaitSeconds.h"
-#include "tests/link/CpuTime.h"
+#include "tests/support/CpuTime.h"
 
 namespace {
 

@@ -27,9 +27,9 @@
 #include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/link/CpuTime.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/CpuTime.h"
+#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ class DaProbe {
 }
 
 Sample RunOnce(bool levelsOpen, const std::vector<std::string>& simOptions, int lastStage) {
-  SimProcess sim(simOptions);
+  HeadSimulator sim(simOptions);
   const std::string device = sim.NextLine();
   ::setenv("QZR71_COM1", device.c_str(), 1);
   const auto dir =

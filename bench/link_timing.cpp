@@ -22,8 +22,8 @@
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/link/AcknowledgingHead.h"
-#include "tests/link/PtyPair.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

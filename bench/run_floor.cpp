@@ -26,11 +26,11 @@
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
 #include "run/MainFormModel.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/link/CpuTime.h"
-#include "tests/link/Recorders.h"
-#include "tests/link/Ser2net.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/CpuTime.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/Ser2net.h"
+#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -163,7 +163,7 @@ bool RunOnce(const Options& o, Result& result) {
   const auto trace = dir / "trace";
   std::vector<std::string> options{"--seed", std::to_string(o.seed), "--trace", trace.string()};
   if (o.baud) options.insert(options.end(), {"--baud", std::to_string(o.baud)});
-  SimProcess sim(options);
+  HeadSimulator sim(options);
   std::string device = sim.NextLine();
   std::optional<Ser2net> server;
   if (o.throughServer) {

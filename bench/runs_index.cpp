@@ -26,7 +26,7 @@
 #include "records/RunFiles.h"
 #include "records/RunRecord.h"
 #include "records/RunsIndex.h"
-#include "tests/link/CpuTime.h"
+#include "tests/support/CpuTime.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "link/TermiosSerialDevice.h"
 #include "sim/HeadEngine.h"
 #include "tests/sim/EngineLink.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/HeadSimulator.h"
 #include "tests/sim/ToolRun.h"
 
 namespace {
@@ -57,7 +57,7 @@ void EngineRuns() {
 }
 
 void PtyRuns() {
-  SimProcess sim({"--seed", "1"});
+  HeadSimulator sim({"--seed", "1"});
   const std::string device = sim.NextLine();
   const auto dir = std::filesystem::temp_directory_path() / "qzr71-sim-bench";
   std::filesystem::create_directories(dir);

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/SimProcess.h"
+#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   const std::string link = (dir / "head").string();
   std::ofstream(dir / "comm.ini") << "*** BILL VALIDATOR QZR-71 ***\r\nBORDRATE:CBR_9600\r\n"
                                      "COMPORT:COM1\r\nSTOPBIT:ONESTOPBIT\r\n";
-  SimProcess sim({"--link", link});
+  HeadSimulator sim({"--link", link});
   if (sim.NextLine().empty()) {
     std::fprintf(stderr, "the simulated head did not start\n");
     return 1;

@@ -25,9 +25,9 @@
 #include "bench/WaitNotingClock.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/SimulatedHead.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/SimulatedHead.h"
+#include "tests/support/Recorders.h"
 #include "win32/InputGate.h"
 #include "win32/TMainForm.h"
 

@@ -17,9 +17,9 @@
 #include "console/TMainForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadSimProcess.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/HeadSimulator.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::atoi(argv[1]) : 1;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
-  HeadSimProcess head(QZR71_HEADSIM, {"--seed", "7"});
+  HeadSimulator head(QZR71_HEADSIM, {"--seed", "7"});
   setenv("QZR71_COM1", head.DevicePath().c_str(), 1);
 
   TempDir dir;

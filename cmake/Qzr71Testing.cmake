@@ -23,7 +23,7 @@ endif()
 include(GoogleTest)
 
 # Debian's ser2net, the serial device server that the tests and benchmarks put in front of the
-# simulated head (tests/link/Ser2net.h). Where it is missing the tests that need it say so.
+# simulated head (tests/support/Ser2net.h). Where it is missing the tests that need it say so.
 if(NOT CMAKE_CROSSCOMPILING)
   find_program(QZR71_SER2NET ser2net PATHS /usr/sbin /usr/local/sbin)
   if(NOT QZR71_SER2NET)

@@ -31,8 +31,8 @@
 #include "run/MainFormModel.h"
 #include "sim/HeadEngine.h"
 #include "sim/StoredData.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "link/HeadCommands.h"
-#include "tests/adjust/HeadTrace.h"
+#include "tests/support/HeadTrace.h"
 
 inline std::string MessageName(const Bytes& m) {
   if (m.size() == 1) {

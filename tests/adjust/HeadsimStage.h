@@ -20,10 +20,10 @@
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
 #include "run/MainFormModel.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadTrace.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/HeadTrace.h"
 #include "tests/adjust/ScriptedPort.h"
-#include "tests/adjust/SimulatedHead.h"
+#include "tests/support/SimulatedHead.h"
 #include "tests/link/CountingOpens.h"
 
 // How the tool reaches the head: on the head's own line, or through a serial device server

@@ -7,7 +7,7 @@
 
 #include "link/BellOutput.h"
 #include "link/PortLink.h"
-#include "tests/link/Recorders.h"  // CountingBell
+#include "tests/support/Recorders.h"  // CountingBell
 
 using Bytes = std::vector<std::uint8_t>;
 

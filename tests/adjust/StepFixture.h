@@ -4,7 +4,7 @@
 #include "adjust/OperatorLog.h"
 #include "adjust/StepContext.h"
 #include "link/IdlePump.h"
-#include "tests/adjust/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"
 
 // Everything a step needs, with a scripted head and a clock that does not wait.

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "tests/adjust/HeadsimStage.h"
-#include "tests/link/Ser2net.h"
+#include "tests/support/Ser2net.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/adjust/FakeClock.h"
-#include "tests/link/CpuTime.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/CpuTime.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "link/HeadCommands.h"
 #include "link/PortLink.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 #include "tests/run/MainWindowExpectations.h"
 
 // What a modal box showed before the test closed it.

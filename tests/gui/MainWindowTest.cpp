@@ -25,11 +25,11 @@
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
 #include "records/RunRecorder.h"
-#include "tests/adjust/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
-#include "tests/link/PtyPair.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

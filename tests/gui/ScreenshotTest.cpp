@@ -34,12 +34,12 @@
 #include "link/TermiosSerialDevice.h"
 #include "run/LinuxDeviceSource.h"
 #include "run/SerialDevicesModel.h"
-#include "tests/adjust/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
-#include "tests/link/FakeDeviceTree.h"
-#include "tests/link/PtyPair.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/FakeDeviceTree.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

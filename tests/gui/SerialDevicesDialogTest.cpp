@@ -24,10 +24,10 @@
 #include "link/TermiosSerialDevice.h"
 #include "run/LinuxDeviceSource.h"
 #include "run/SerialDevicesModel.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadSimProcess.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/HeadSimulator.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ class SerialDevicesDialogTest : public testing::Test {
 };
 
 TEST_F(SerialDevicesDialogTest, TheSimulatedHeadIsChosenInTheWindowAndKeptForTheNextStart) {
-  HeadSimProcess head(QZR71_HEADSIM, {});
+  HeadSimulator head(QZR71_HEADSIM, {});
   {
     Tool tool(dir_.Path());
     ChooseMenuItem(tool.form->MainMenu1, tool.form->Opiton1, tool.form->Serialdevices1);

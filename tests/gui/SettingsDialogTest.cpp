@@ -12,8 +12,8 @@
 #include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/link/PtyPair.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

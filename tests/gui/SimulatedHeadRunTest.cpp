@@ -16,12 +16,12 @@
 #include "console/TMainForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadSimProcess.h"
-#include "tests/adjust/HeadTrace.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/HeadSimulator.h"
+#include "tests/support/HeadTrace.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/SimulatedHeadWindow.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

@@ -19,16 +19,16 @@
 #include "console/TMainForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/adjust/HeadSimProcess.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/HeadSimulator.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 class SimulatedHeadWindow : public testing::Test {
  protected:
   void StartHead(const std::vector<std::string>& options,
                  const MainFormModel::StageFactory& stages = MakeStageTable) {
-    head_ = std::make_unique<HeadSimProcess>(QZR71_HEADSIM, options);
+    head_ = std::make_unique<HeadSimulator>(QZR71_HEADSIM, options);
     StartTool(head_->DevicePath(), stages);
     ASSERT_TRUE(driver_.PortOpen);
   }
@@ -63,6 +63,6 @@ class SimulatedHeadWindow : public testing::Test {
   FakeClock clock_;
   InputBlocker blocker_;
   QtIdlePump pump_{blocker_};
-  std::unique_ptr<HeadSimProcess> head_;
+  std::unique_ptr<HeadSimulator> head_;
   std::unique_ptr<TMainForm> form_;
 };

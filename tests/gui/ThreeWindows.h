@@ -18,10 +18,10 @@
 #include "link/PortDriver.h"
 #include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/adjust/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/link/PtyPair.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Recorders.h"
 
 class ThreeWindows : public testing::Test {
  protected:

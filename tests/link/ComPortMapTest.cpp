@@ -9,7 +9,7 @@
 
 #include "link/ComPortMap.h"
 #include "link/NetworkAddress.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "link/DeviceTree.h"
-#include "tests/link/FakeDeviceTree.h"
+#include "tests/support/FakeDeviceTree.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "link/PortText.h"
 #include "link/SettingsFile.h"
 #include "tests/link/FakePort.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
-#include "tests/link/PtyPair.h"
-#include "tests/link/Recorders.h"
-#include "tests/link/Ser2net.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/Ser2net.h"
 
 namespace {
 

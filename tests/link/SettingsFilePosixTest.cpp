@@ -10,7 +10,7 @@
 #include <string>
 
 #include "link/SettingsFile.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

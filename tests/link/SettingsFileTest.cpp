@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

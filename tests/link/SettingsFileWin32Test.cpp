@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/SettingsFile.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

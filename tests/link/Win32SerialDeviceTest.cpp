@@ -14,8 +14,8 @@
 #include "link/Primitives.h"
 #include "link/SerialDevice.h"
 #include "link/SettingsFile.h"
-#include "tests/adjust/SimulatedHead.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/SimulatedHead.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

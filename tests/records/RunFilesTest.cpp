@@ -9,7 +9,7 @@
 
 #include "records/RunFiles.h"
 #include "records/RunRecord.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

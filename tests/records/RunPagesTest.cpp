@@ -22,7 +22,7 @@
 #include "records/RunRecord.h"
 #include "records/RunReport.h"
 #include "records/RunsIndex.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

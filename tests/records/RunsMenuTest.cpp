@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "records/RunsMenu.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

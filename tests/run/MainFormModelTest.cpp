@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/adjust/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"
 #include "tests/run/MainWindowExpectations.h"
 

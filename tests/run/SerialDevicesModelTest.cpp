@@ -10,9 +10,9 @@
 #include "run/LinuxDeviceSource.h"
 #include "run/SerialDevicesModel.h"
 #include "run/WindowsPortSource.h"
-#include "tests/link/FakeDeviceTree.h"
+#include "tests/support/FakeDeviceTree.h"
 #include "tests/link/FakePort.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 

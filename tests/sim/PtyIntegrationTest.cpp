@@ -18,7 +18,7 @@
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
 #include "sim/StoredData.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/HeadSimulator.h"
 #include "tests/sim/ToolRun.h"
 
 namespace {
@@ -80,7 +80,7 @@ class OverPty : public testing::Test {
 };
 
 TEST_F(OverPty, AHealthyHeadPassesAWholeRunAndTracesEveryByte) {
-  SimProcess sim({"--seed", "3", "--trace", File("trace").string()});
+  HeadSimulator sim({"--seed", "3", "--trace", File("trace").string()});
   const std::string device = sim.NextLine();
   ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
   ToolPort port(dir_, device);
@@ -109,7 +109,7 @@ TEST_F(OverPty, TheNextSessionReadsWhatTheLastOneStored) {
   const fs::path state = File("head.state");
   ToolRunResult first;
   {
-    SimProcess sim({"--state", state.string(), "--seed", "5"});
+    HeadSimulator sim({"--state", state.string(), "--seed", "5"});
     ToolPort port(dir_, sim.NextLine());
     ToolRun run(port.link());
     first = run.Run();
@@ -120,7 +120,7 @@ TEST_F(OverPty, TheNextSessionReadsWhatTheLastOneStored) {
   const auto saved = sim::LoadStateFile(state, error);
   ASSERT_TRUE(saved) << error;
 
-  SimProcess sim({"--state", state.string()});
+  HeadSimulator sim({"--state", state.string()});
   ToolPort port(dir_, sim.NextLine());
   ASSERT_EQ(SendCommand(port.link(), bell_, head::kCmdReadStoredData), 1);
   std::array<std::uint8_t, 160> reply{};
@@ -135,7 +135,7 @@ TEST_F(OverPty, TheNextSessionReadsWhatTheLastOneStored) {
 }
 
 TEST_F(OverPty, ServesAcrossReopeningAndIdlesWithoutSpinning) {
-  SimProcess sim({});
+  HeadSimulator sim({});
   const std::string device = sim.NextLine();
   for (int session = 0; session < 3; ++session) {
     ToolPort port(dir_, device);
@@ -152,7 +152,7 @@ TEST_F(OverPty, ServesAcrossReopeningAndIdlesWithoutSpinning) {
 // A pseudo-terminal would keep the exclusive-use flag after the tool closed its side, and the
 // tool's next open would fail with EBUSY (root alone is let through, so ask the flag itself).
 TEST_F(OverPty, TheExclusiveFlagIsGoneOnceTheToolClosedItsSide) {
-  SimProcess sim({});
+  HeadSimulator sim({});
   const std::string device = sim.NextLine();
   int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(fd, 0);
@@ -169,7 +169,7 @@ TEST_F(OverPty, TheExclusiveFlagIsGoneOnceTheToolClosedItsSide) {
 
 TEST_F(OverPty, AHangUpFailsTheExchangeAtOnceAndANewLineFollows) {
   const fs::path link = File("head");
-  SimProcess sim({"--link", link.string(), "--scenario",
+  HeadSimulator sim({"--link", link.string(), "--scenario",
                   File("pull.scn", "hangup cmd:B1 1 down=300\n").string()});
   const std::string first = sim.NextLine();
   ASSERT_EQ(fs::read_symlink(link), first);
@@ -194,12 +194,12 @@ TEST_F(OverPty, ReplacesAStaleLinkButNeverAFile) {
   const fs::path link = File("head");
   fs::create_symlink("/dev/pts/nonexistent", link);
   {
-    SimProcess sim({"--link", link.string()});
+    HeadSimulator sim({"--link", link.string()});
     EXPECT_EQ(fs::read_symlink(link), sim.NextLine());
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
   }
   const fs::path file = File("notes.txt", "keep me\n");
-  SimProcess sim({"--link", file.string()});
+  HeadSimulator sim({"--link", file.string()});
   EXPECT_EQ(sim.Wait(), 2);
   std::ifstream in(file);
   std::string text;
@@ -208,7 +208,7 @@ TEST_F(OverPty, ReplacesAStaleLinkButNeverAFile) {
 }
 
 TEST_F(OverPty, PacesAnswersAtTheLineSpeedWithinTheToolsTimeOut) {
-  SimProcess sim({"--baud", "2400", "--stop-bits", "2"});
+  HeadSimulator sim({"--baud", "2400", "--stop-bits", "2"});
   ToolPort port(dir_, sim.NextLine());
   std::array<std::uint8_t, 160> reply{};
   ASSERT_EQ(SendCommand(port.link(), bell_, head::kCmdReadStoredData), 1);
@@ -221,7 +221,7 @@ TEST_F(OverPty, PacesAnswersAtTheLineSpeedWithinTheToolsTimeOut) {
 }
 
 TEST_F(OverPty, ALateAnswerMissesOneAttemptAndIsTakenByTheRetry) {
-  SimProcess sim({"--scenario", File("late.scn", "late enq:C4 1\n").string()});
+  HeadSimulator sim({"--scenario", File("late.scn", "late enq:C4 1\n").string()});
   ToolPort port(dir_, sim.NextLine());
   std::array<std::uint8_t, 40> reply{};
   ASSERT_EQ(SendCommand(port.link(), bell_, head::kCmdTakeReading), 1);
@@ -230,7 +230,7 @@ TEST_F(OverPty, ALateAnswerMissesOneAttemptAndIsTakenByTheRetry) {
 }
 
 TEST_F(OverPty, RefusesABrokenScenarioWithItsLine) {
-  SimProcess sim({"--scenario", File("bad.scn", "silent any\nstuck nowhere 3\n").string()});
+  HeadSimulator sim({"--scenario", File("bad.scn", "silent any\nstuck nowhere 3\n").string()});
   EXPECT_EQ(sim.Wait(), 2);
 }
 

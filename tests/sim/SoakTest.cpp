@@ -26,9 +26,9 @@
 #include "link/TermiosSerialDevice.h"
 #include "run/MainFormModel.h"
 #include "sim/StoredData.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/link/Recorders.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/Recorders.h"
+#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -180,7 +180,7 @@ TEST(Soak, EveryRunCompletesOrEndsWithTheErrorOfItsPulledCable) {
     faults += head.faults;
     std::ofstream(scenario) << head.scenario;
     fs::remove(state);
-    SimProcess sim({"--link", link.string(), "--scenario", scenario.string(), "--seed",
+    HeadSimulator sim({"--link", link.string(), "--scenario", scenario.string(), "--seed",
                     std::to_string(seed), "--state", state.string(), "--trace", trace.string()});
     ASSERT_FALSE(sim.NextLine().empty());
     if (run == 0) {

@@ -12,8 +12,8 @@
 
 #include "link/PortLink.h"
 #include "run/MainFormModel.h"
-#include "tests/adjust/FakeClock.h"
-#include "tests/link/Recorders.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/Recorders.h"
 
 struct ToolRunResult {
   std::size_t lastStage = 0;

@@ -10,7 +10,7 @@
 
 #include "link/PortText.h"
 #include "link/SystemPorts.h"
-#include "tests/adjust/SimulatedHead.h"
+#include "tests/support/SimulatedHead.h"
 #include "tests/win32/Win32Windows.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "link/PortText.h"
-#include "tests/adjust/HeadTrace.h"
-#include "tests/adjust/SimulatedHead.h"
+#include "tests/support/HeadTrace.h"
+#include "tests/support/SimulatedHead.h"
 #include "tests/win32/Win32Windows.h"
 #include "win32/TLevelsForm.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/link/Recorders.h"
+#include "tests/support/Recorders.h"
 
 class FakeDeviceTree {
  public:

@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "tests/adjust/SimulatedHead.h"
+#include "tests/support/SimulatedHead.h"
 
 namespace {
 

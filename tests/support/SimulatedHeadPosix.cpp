@@ -4,13 +4,13 @@
 
 #include <optional>
 
-#include "tests/adjust/HeadSimProcess.h"
-#include "tests/adjust/SimulatedHead.h"
-#include "tests/link/Ser2net.h"
+#include "tests/support/HeadSimulator.h"
+#include "tests/support/SimulatedHead.h"
+#include "tests/support/Ser2net.h"
 
-class SimulatedHead::Process : public HeadSimProcess {
+class SimulatedHead::Process : public HeadSimulator {
  public:
-  using HeadSimProcess::HeadSimProcess;
+  using HeadSimulator::HeadSimulator;
   // Ends before the head does, as a server in front of it would be switched off first.
   std::optional<Ser2net> server;
 };

@@ -168,7 +168,7 @@ TEST_F(ScreenshotTest, SerialDevicesDialog) {
               "/dev/ttyUSB7"});
   const LinuxDeviceSource devices(DeviceTree(tree.Root()),
                                   UserIdentity{4243, {4243}, {4243}, false});
-  SerialDevicesModel model(devices, ports, driver_);
+  SerialDevicesModel model(devices, ports, settings_);
   auto* dialog = new TSerialDevicesForm(model, form_.get());
   form_->SerialDevicesForm = dialog;
   form_->Serialdevices1->trigger();

@@ -16,6 +16,7 @@
 #include "link/ComPortMap.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "run/SerialDevicesModel.h"
 #include "tests/adjust/FakeClock.h"
 #include "tests/link/Recorders.h"
@@ -39,11 +40,15 @@ class Win32Windows : public testing::Test {
     form_ = std::make_unique<TMainForm>(TMainForm::Seams{port, bell_, clock_, pump_, gate_, boxes_},
                                         stages);
     MainForm = form_.get();
-    settings_ = std::make_unique<TRs232cForm>(driver_, form_->Handle());
+    // A run over the driver makes sure of its line first, as where the program is wired.
+    if (&port == &driver_) {
+      form_->Model.Controller.SetRunStarting([this] { portSettings_.RunStarting(); });
+    }
+    settings_ = std::make_unique<TRs232cForm>(portSettings_, form_->Handle());
     Rs232cForm = settings_.get();
     version_ = std::make_unique<TVersionForm>(form_->Handle());
     VersionForm = version_.get();
-    devices_ = std::make_unique<SerialDevicesModel>(*system_, ports_, driver_);
+    devices_ = std::make_unique<SerialDevicesModel>(*system_, ports_, portSettings_);
     devicesForm_ = std::make_unique<TSerialDevicesForm>(*devices_, form_->Handle());
     form_->SerialDevicesForm = devicesForm_.get();
     form_->Show(SW_SHOWNORMAL);
@@ -108,7 +113,8 @@ class Win32Windows : public testing::Test {
   ComPortMap ports_{dir_.Path() / "qzr71" / "serial-devices.json"};
   SerialDevice device_{[this](const std::string& name) { return ports_.DevicePathFor(name); }};
   RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
+  PortDriver driver_{device_};
+  PortSettingsModel portSettings_{driver_, boxes_, dir_.Path() / "comm.ini"};
   CountingBell bell_;
   FakeClock clock_;
   InputGate gate_;

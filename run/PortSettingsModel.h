@@ -50,8 +50,6 @@ class PortSettingsModel {
   void LoadSettings();
   void SaveSettings();
 
-  bool PortOpen() const { return port_.IsOpen(); }
-
   PortSettings Pending;
   PortSettings Committed;
   std::string PortName = "COM1";  // pending: the COM group's choice until Select

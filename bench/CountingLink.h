@@ -19,7 +19,6 @@ class CountingLink final : public PortLink {
     received += n;
     return n;
   }
-  void RunStarting() override { inner_.RunStarting(); }
   std::size_t sent = 0, received = 0, messages = 0;
 
  private:

@@ -24,11 +24,12 @@
 #include "console/QtIdlePump.h"
 #include "console/TLevelsForm.h"
 #include "console/TMainForm.h"
-#include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/support/FakeClock.h"
+#include "run/MessageBoxes.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/CpuTime.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/HeadSimulator.h"
 
 namespace {
@@ -106,19 +107,21 @@ Sample RunOnce(bool levelsOpen, const std::vector<std::string>& simOptions, int 
 
   TermiosSerialDevice serial;
   NoBoxes boxes;
-  PortDriver driver(serial, boxes, dir / "comm.ini");
+  PortDriver driver(serial);
+  PortSettingsModel settings(driver, boxes, dir / "comm.ini");
   NoBell bell;
   FakeClock clock;
   InputBlocker blocker;
   QtIdlePump pump(blocker);
   driver.SetIdlePump(&pump);
-  driver.FormCreate();
+  settings.FormCreate();
   Sample sample;
-  if (!driver.PortOpen) {
+  if (!driver.IsOpen()) {
     std::fprintf(stderr, "cannot open %s\n", device.c_str());
     return sample;
   }
   auto form = std::make_unique<TMainForm>(TMainForm::Seams{driver, bell, clock, pump, blocker});
+  form->Model.Controller.SetRunStarting([&settings] { settings.RunStarting(); });
   DaProbe probe;
   form->Model.Progress.Subscribe([&probe](const ProgressReport& report) { probe.Take(report); });
   form->show();
@@ -151,9 +154,8 @@ Sample RunOnce(bool levelsOpen, const std::vector<std::string>& simOptions, int 
 
 // The main window with every seam but the head's, which these measurements do without.
 struct HeadlessWindow {
-  NoBoxes boxes;
   TermiosSerialDevice serial;
-  PortDriver driver{serial, boxes, std::filesystem::temp_directory_path() / "qzr71-unused.ini"};
+  PortDriver driver{serial};
   NoBell bell;
   FakeClock clock;
   InputBlocker blocker;

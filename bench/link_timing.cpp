@@ -21,6 +21,7 @@
 #include "link/PortDriver.h"
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "tests/link/AcknowledgingHead.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/Recorders.h"
@@ -123,8 +124,9 @@ double DriverExchanges(PortDriver& driver, int master, int exchanges, int& retri
 }
 
 // Blocks of each in turn, so that a change in the machine's load hits both alike.
-void ReportAgainstTheFloor(PortDriver& driver, TermiosSerialDevice& device, const std::string& path,
-                           int master, int exchanges) {
+void ReportAgainstTheFloor(PortDriver& driver, PortSettingsModel& settings,
+                           TermiosSerialDevice& device, const std::string& path, int master,
+                           int exchanges) {
   constexpr int kBlocks = 10;
   const int perBlock = std::max(1, exchanges / kBlocks);
   double bare = 0, tool = 0;
@@ -132,7 +134,7 @@ void ReportAgainstTheFloor(PortDriver& driver, TermiosSerialDevice& device, cons
   for (int block = 0; block < kBlocks; ++block) {
     device.Close();
     bare += BareExchanges(path, master, perBlock);
-    driver.OkBtnClick();
+    settings.OkBtnClick();
     tool += DriverExchanges(driver, master, perBlock, retries);
   }
   const double n = static_cast<double>(perBlock * kBlocks);
@@ -153,9 +155,10 @@ int main(int argc, char** argv) {
   TempDir dir;
   TermiosSerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
-  driver.FormCreate();
-  if (!driver.PortOpen) {
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
+  settings.FormCreate();
+  if (!driver.IsOpen()) {
     std::fprintf(stderr, "could not open the pseudo-terminal %s\n", pty.SlavePath().c_str());
     return 1;
   }
@@ -163,6 +166,6 @@ int main(int argc, char** argv) {
   ReportLateness(driver, 1, samples);
   ReportLateness(driver, 160, std::max(1, samples / 4));
   ReportExchanges(driver, pty.Master(), exchanges);
-  ReportAgainstTheFloor(driver, device, pty.SlavePath(), pty.Master(), exchanges);
+  ReportAgainstTheFloor(driver, settings, device, pty.SlavePath(), pty.Master(), exchanges);
   return 0;
 }

@@ -22,15 +22,16 @@
 #include "adjust/Clock.h"
 #include "bench/CountingLink.h"
 #include "bench/WaitNotingClock.h"
-#include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
 #include "run/MainFormModel.h"
-#include "tests/support/FakeClock.h"
+#include "run/MessageBoxes.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/CpuTime.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/HeadSimulator.h"
 #include "tests/support/Recorders.h"
 #include "tests/support/Ser2net.h"
-#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -93,7 +94,6 @@ class TimedLink final : public PortLink {
     if (!exchanges.empty()) exchanges.back().readEnd = Steady::now();
     return n;
   }
-  void RunStarting() override { inner_.RunStarting(); }
   struct Exchange {
     Steady::time_point writeStart, writeEnd, readEnd;
   };
@@ -174,9 +174,10 @@ bool RunOnce(const Options& o, Result& result) {
 
   SerialDevice serial;
   NoBoxes boxes;
-  PortDriver driver(serial, boxes, dir / "comm.ini");
-  driver.FormCreate();
-  if (!driver.PortOpen) {
+  PortDriver driver(serial);
+  PortSettingsModel settings(driver, boxes, dir / "comm.ini");
+  settings.FormCreate();
+  if (!driver.IsOpen()) {
     std::fprintf(stderr, "cannot open %s\n", device.c_str());
     return false;
   }
@@ -189,6 +190,7 @@ bool RunOnce(const Options& o, Result& result) {
   NoIdlePump pump;
   MainFormModel model(timed, bell, clock, pump);
   RunController& controller = model.Controller;
+  controller.SetRunStarting([&settings] { settings.RunStarting(); });
 
   const double bitTime = o.baud ? 11.0 / o.baud : 0.0;
   std::printf("%s, %s clock, seed %llu, %s\n",

@@ -4,5 +4,5 @@
 if(TARGET qzr71_simulated_head)
   add_executable(serial_timing_bench ${CMAKE_CURRENT_LIST_DIR}/serial_timing.cpp)
   target_include_directories(serial_timing_bench PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(serial_timing_bench PRIVATE qzr71_link qzr71_simulated_head)
+  target_link_libraries(serial_timing_bench PRIVATE qzr71_run qzr71_simulated_head)
 endif()

@@ -19,8 +19,9 @@
 #include "link/Primitives.h"
 #include "link/SerialDevice.h"
 #include "link/SettingsFile.h"
-#include "tests/support/SimulatedHead.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/Recorders.h"
+#include "tests/support/SimulatedHead.h"
 
 namespace {
 
@@ -31,12 +32,13 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 struct Tool {
   Tool() {
     WriteBytes(dir.Path() / "comm.ini", SettingsFileText(1, 0, 0));
-    driver.FormCreate();
+    settings.FormCreate();
   }
   TempDir dir;
   SerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver{device, boxes, dir.Path() / "comm.ini"};
+  PortDriver driver{device};
+  PortSettingsModel settings{driver, boxes, dir.Path() / "comm.ini"};
 };
 
 void Summarize(const char* what, std::vector<double> values) {
@@ -72,7 +74,7 @@ void ReadTimeouts(int samples, bool throughServer) {
   SimulatedHead head({"--seed", "1", "--scenario", SimulatedHead::Scenario("no-answer.scn")});
   if (throughServer) head.ServeOverRfc2217();
   Tool tool;
-  if (!tool.driver.PortOpen) {
+  if (!tool.driver.IsOpen()) {
     std::fprintf(stderr, "COM1 did not open\n");
     std::exit(1);
   }
@@ -132,7 +134,7 @@ void ExchangesThroughTheServer(int exchanges) {
       if (server == 0 && block > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
       SetCom1(server == 1 ? served : line);
       Tool tool;
-      if (!tool.driver.PortOpen) {
+      if (!tool.driver.IsOpen()) {
         const std::string box = tool.boxes.shown.empty() ? "" : tool.boxes.shown.back().text;
         std::printf("block %d %s: COM1 did not open (%s)\n", block, names[server], box.c_str());
         continue;

@@ -12,10 +12,11 @@
 #include "link/PortDriver.h"
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "sim/HeadEngine.h"
 #include "tests/sim/EngineLink.h"
-#include "tests/support/HeadSimulator.h"
 #include "tests/sim/ToolRun.h"
+#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -63,14 +64,15 @@ void PtyRuns() {
   std::filesystem::create_directories(dir);
   TermiosSerialDevice serial;
   NoBoxes boxes;
-  PortDriver driver(serial, boxes, dir / "comm.ini");
+  PortDriver driver(serial);
+  PortSettingsModel settings(driver, boxes, dir / "comm.ini");
   ::setenv("QZR71_COM1", device.c_str(), 1);
-  driver.FormCreate();
-  if (!driver.PortOpen) return;
+  settings.FormCreate();
+  if (!driver.IsOpen()) return;
 
   constexpr int kRuns = 5;
   int bells = 0;
-  ToolRun run(driver);
+  ToolRun run(driver, [&settings] { settings.RunStarting(); });
   const auto start = Clock::now();
   for (int i = 0; i < kRuns; ++i) {
     const ToolRunResult result = run.Run();

@@ -25,9 +25,10 @@
 #include "bench/WaitNotingClock.h"
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/SimulatedHead.h"
 #include "tests/support/Recorders.h"
+#include "tests/support/SimulatedHead.h"
 #include "win32/InputGate.h"
 #include "win32/TMainForm.h"
 
@@ -160,14 +161,16 @@ bool MemoryOverRuns(int runs) {
   SimulatedHead head({"--seed", "7"});
   SerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
   FakeClock clock;
   InputGate gate;
   GatedIdlePump pump(gate);
   driver.SetIdlePump(&pump);
-  driver.FormCreate();
+  settings.FormCreate();
   CountingBell bell;
   TMainForm form(TMainForm::Seams{driver, bell, clock, pump, gate, boxes});
+  form.Model.Controller.SetRunStarting([&settings] { settings.RunStarting(); });
   form.Show(SW_SHOWNOACTIVATE);
   std::printf("main window shown: peak working set %.1f MB\n",
               Megabytes(PeakWorkingSet(GetCurrentProcess())));
@@ -191,16 +194,18 @@ bool PacedRun(double& overFloor) {
   SimulatedHead head({"--seed", "7", "--baud", std::to_string(kBaud)});
   SerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
   InputGate gate;
   GatedIdlePump pump(gate);
   driver.SetIdlePump(&pump);
-  driver.FormCreate();
+  settings.FormCreate();
   CountingLink counted(driver);
   SystemClock system;
   WaitNotingClock clock(system);
   CountingBell bell;
   TMainForm form(TMainForm::Seams{counted, bell, clock, pump, gate, boxes});
+  form.Model.Controller.SetRunStarting([&settings] { settings.RunStarting(); });
   form.Show(SW_SHOWNOACTIVATE);
 
   const double bitTime = 11.0 / kBaud;  // 8E1

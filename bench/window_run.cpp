@@ -17,6 +17,7 @@
 #include "console/TMainForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/HeadSimulator.h"
 #include "tests/support/Recorders.h"
@@ -43,14 +44,16 @@ int main(int argc, char** argv) {
   TempDir dir;
   TermiosSerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
   CountingBell bell;
   FakeClock clock;
   InputBlocker blocker;
   QtIdlePump pump(blocker);
   driver.SetIdlePump(&pump);
-  driver.FormCreate();
+  settings.FormCreate();
   TMainForm form(TMainForm::Seams{driver, bell, clock, pump, blocker});
+  form.Model.Controller.SetRunStarting([&settings] { settings.RunStarting(); });
   form.show();
   QApplication::processEvents();
   std::printf("main window shown: peak resident memory %.1f MB\n",

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "link/MessageBoxes.h"
+#include "run/MessageBoxes.h"
 
 class QWidget;
 

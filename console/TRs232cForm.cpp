@@ -8,7 +8,7 @@
 #include "console/DesignScale.h"
 #include "console/GuardedHandler.h"
 #include "console/RadioGroup.h"
-#include "link/PortDriver.h"
+#include "run/PortSettingsModel.h"
 
 namespace {
 
@@ -20,8 +20,9 @@ QPushButton* MakeButton(QWidget* owner, const char* caption, QStyle::StandardPix
 
 }  // namespace
 
-TRs232cForm::TRs232cForm(PortDriver& driver, QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), driver_(driver) {
+TRs232cForm::TRs232cForm(PortSettingsModel& settings, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      settings_(settings) {
   setWindowTitle(QStringLiteral("Setting RS232C port"));
   setFont(design::CenturyFont(12));
   setMinimumSize(design::ToLogical(QSize(308, 137)));
@@ -77,37 +78,37 @@ TRs232cForm::TRs232cForm(PortDriver& driver, QWidget* owner)
   OkBtn->setFocus();
 
   connect(SelRsCom, &RadioGroup::Click, this,
-          [this](int index) { RunGuarded(this, [&] { driver_.SelRsComClick(index); }); });
+          [this](int index) { RunGuarded(this, [&] { settings_.SelRsComClick(index); }); });
   connect(SelRsBps, &RadioGroup::Click, this,
-          [this](int index) { RunGuarded(this, [&] { driver_.SelRsBpsClick(index); }); });
+          [this](int index) { RunGuarded(this, [&] { settings_.SelRsBpsClick(index); }); });
   connect(SelStopBit, &RadioGroup::Click, this,
-          [this](int index) { RunGuarded(this, [&] { driver_.SelStopBitClick(index); }); });
+          [this](int index) { RunGuarded(this, [&] { settings_.SelStopBitClick(index); }); });
   connect(OkBtn, &QPushButton::clicked, this, &TRs232cForm::OkBtnClick);
   connect(CloseBtn, &QPushButton::clicked, this, &TRs232cForm::CloseBtnClick);
 
-  driver_.SetGroupsObserver([this] { ShowGroups(); });
-  RunGuarded(nullptr, [this] { driver_.FormCreate(); });
+  settings_.SetGroupsObserver([this] { ShowGroups(); });
+  RunGuarded(nullptr, [this] { settings_.FormCreate(); });
   ShowGroups();
 }
 
 TRs232cForm::~TRs232cForm() {
-  driver_.SetGroupsObserver({});
+  settings_.SetGroupsObserver({});
 }
 
 void TRs232cForm::ShowGroups() {
-  SelRsCom->SetItemIndex(driver_.SelRsComIndex);
-  SelRsBps->SetItemIndex(driver_.SelRsBpsIndex);
-  SelStopBit->SetItemIndex(driver_.SelStopBitIndex);
+  SelRsCom->SetItemIndex(settings_.SelRsComIndex);
+  SelRsBps->SetItemIndex(settings_.SelRsBpsIndex);
+  SelStopBit->SetItemIndex(settings_.SelStopBitIndex);
 }
 
 void TRs232cForm::OkBtnClick() {
   bool opened = false;
-  RunGuarded(this, [&] { opened = driver_.OkBtnClick(); });
+  RunGuarded(this, [&] { opened = settings_.OkBtnClick(); });
   if (opened) hide();
 }
 
 void TRs232cForm::CloseBtnClick() {
-  RunGuarded(this, [this] { driver_.CloseBtnClick(); });
+  RunGuarded(this, [this] { settings_.CloseBtnClick(); });
   ShowGroups();
   hide();
 }

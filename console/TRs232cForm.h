@@ -2,20 +2,20 @@
 
 #include <QDialog>
 
-class PortDriver;
+class PortSettingsModel;
 class QPushButton;
 class RadioGroup;
 
-// "Setting RS232C port": the port, the baud rate and the stop bits. The choices and the port
-// itself live in the driver; this dialog shows its groups and forwards the clicks. Shown without
-// blocking the main window; Select reopens the port, Cansel (or Esc) restores the committed
-// choice.
+// "Setting RS232C port": the port, the baud rate and the stop bits. The choices live in the
+// settings model, which opens the port; this dialog shows its groups and forwards the clicks.
+// Shown without blocking the main window; Select reopens the port, Cansel (or Esc) restores the
+// committed choice.
 class TRs232cForm final : public QDialog {
   Q_OBJECT
 
  public:
   // Reads the settings file and opens the port (FormCreate), which may show a message box.
-  TRs232cForm(PortDriver& driver, QWidget* owner);
+  TRs232cForm(PortSettingsModel& settings, QWidget* owner);
   ~TRs232cForm() override;
 
   RadioGroup* SelRsCom;
@@ -24,7 +24,7 @@ class TRs232cForm final : public QDialog {
   QPushButton* OkBtn;
   RadioGroup* SelStopBit;
 
-  PortDriver& Driver() { return driver_; }
+  PortSettingsModel& Settings() { return settings_; }
 
   void OkBtnClick();
   void CloseBtnClick();
@@ -35,5 +35,5 @@ class TRs232cForm final : public QDialog {
  private:
   void ShowGroups();
 
-  PortDriver& driver_;
+  PortSettingsModel& settings_;
 };

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QEvent>
 
-#include "adjust/Clock.h"
 #include "console/Forms.h"
 #include "console/InputBlocker.h"
 #include "console/Logo.h"
@@ -19,14 +18,7 @@
 #include "console/TRs232cForm.h"
 #include "console/TSerialDevicesForm.h"
 #include "console/TVersionForm.h"
-#include "link/BellOutput.h"
-#include "link/ComPortMap.h"
-#include "link/PortDriver.h"
-#include "link/SerialDevice.h"
-#include "records/RunFiles.h"
-#include "records/RunRecorder.h"
-#include "run/PortFacts.h"
-#include "run/SerialDevicesModel.h"
+#include "program/ProgramParts.h"
 
 namespace {
 
@@ -47,31 +39,22 @@ class ShownReport final : public QObject {
 };
 
 int RunTool(QApplication& app) {
-  ComPortMap ports(DeviceChoiceFile());
-  SerialDevice device(
-      [&ports](const std::string& comName) { return ports.DevicePathFor(comName); });
   QtMessageBoxes boxes;
-  PortDriver driver(device, boxes);
-  StdioBell bell;
-  SystemClock clock;
   InputBlocker blocker;
   QtIdlePump pump(blocker);
-  driver.SetIdlePump(&pump);
-  // Outlives the windows, whose dialog for it is told of its changes.
-  const auto system = ThisMachinesSerialDevices();
-  SerialDevicesModel devices(*system, ports, driver);
+  // Outlives the windows, whose dialogs are told of its models' changes.
+  ProgramParts parts(boxes, pump);
 
   // The dialogs are children of the main window and end with it.
-  std::unique_ptr<TMainForm> mainForm =
-      std::make_unique<TMainForm>(TMainForm::Seams{driver, bell, clock, pump, blocker});
+  std::unique_ptr<TMainForm> mainForm = std::make_unique<TMainForm>(
+      TMainForm::Seams{parts.Port, parts.Bell, parts.Clock, pump, blocker});
   MainForm = mainForm.get();
-  Rs232cForm = new TRs232cForm(driver, MainForm);
+  Rs232cForm = new TRs232cForm(parts.Settings, MainForm);
   VersionForm = new TVersionForm(MainForm);
-  MainForm->SerialDevicesForm = new TSerialDevicesForm(devices, MainForm);
-  RunRecorder recorder(
-      MainForm->Model, RunsFolder(), [&] { return DescribePort(driver, ports); }, boxes);
+  MainForm->SerialDevicesForm = new TSerialDevicesForm(parts.Devices, MainForm);
+  const std::unique_ptr<RunRecorder> recorder = parts.WatchRuns(MainForm->Model);
   // Whoever started the tool from a shell (the demo does) learns where each run's page is.
-  recorder.TellReports([](const std::filesystem::path& report, const RunEnding& ending) {
+  recorder->TellReports([](const std::filesystem::path& report, const RunEnding& ending) {
     const std::string line =
         "Run " + std::string(RunEndName(ending.how)) + "; its report: " + report.string() + "\n";
     std::fputs(line.c_str(), stdout);

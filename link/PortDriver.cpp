@@ -1,65 +1,57 @@
 #include "link/PortDriver.h"
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
-#include "link/PortText.h"
-#include "link/SettingsFile.h"
+PortDriver::PortDriver(SerialPlatform& platform) : platform_(platform) {}
 
-namespace {
-
-constexpr std::int32_t kBaudRates[] = {2400, 9600, 19200};
-constexpr const char* kPortNames[] = {"COM1", "COM2", "COM3", "COM4"};
-constexpr int kPortEntries = 2;  // the dialog offers COM1 and COM2; the file may name COM3, COM4
-
-int PortIndexOf(const std::string& name) {
-  for (int i = 0; i < 4; ++i) {
-    if (name == kPortNames[i]) return i;
-  }
-  return -1;
+bool PortDriver::OpenDevice(const std::string& name) {
+  name_ = name;
+  open_ = false;
+  if (platform_.Open(name)) return true;
+  error_ = platform_.LastError();
+  return false;
 }
 
-}  // namespace
-
-PortDriver::PortDriver(SerialPlatform& platform, MessageBoxes& boxes,
-                       std::filesystem::path settingsFile)
-    : platform_(platform), boxes_(boxes), settingsFile_(std::move(settingsFile)) {}
-
-bool PortDriver::OpenPort() {
-  if (!platform_.Open(PortName)) {
-    boxes_.ShowExclamation(PortFailureText(platform_.LastError()), kPortCaption);
-    return false;
-  }
-  SaveSettings();
+bool PortDriver::ConfigureLine(const PortSettings& settings) {
   platform_.Purge(kPurgeTransmit | kPurgeReceive);
-  platform_.GetCommState(Dcb);
+  platform_.GetCommState(dcb_);
 
-  Dcb.BaudRate = static_cast<std::uint32_t>(Pending.BaudRate);
-  Dcb.ByteSize = Pending.ByteSize;
-  Dcb.Parity = Pending.Parity;
-  Dcb.StopBits = Pending.StopBits;
-  Dcb.fBinary = true;
-  Dcb.fParity = true;
-  Dcb.fOutxCtsFlow = false;
-  Dcb.fOutxDsrFlow = false;
-  Dcb.fDtrControl = kControlEnable;
-  Dcb.fOutX = false;
-  Dcb.fInX = false;
-  Dcb.fErrorChar = false;
-  Dcb.fNull = false;
-  Dcb.fRtsControl = kControlEnable;
-  Dcb.fAbortOnError = true;
+  dcb_.BaudRate = static_cast<std::uint32_t>(settings.BaudRate);
+  dcb_.ByteSize = settings.ByteSize;
+  dcb_.Parity = settings.Parity;
+  dcb_.StopBits = settings.StopBits;
+  dcb_.fBinary = true;
+  dcb_.fParity = true;
+  dcb_.fOutxCtsFlow = false;
+  dcb_.fOutxDsrFlow = false;
+  dcb_.fDtrControl = kControlEnable;
+  dcb_.fOutX = false;
+  dcb_.fInX = false;
+  dcb_.fErrorChar = false;
+  dcb_.fNull = false;
+  dcb_.fRtsControl = kControlEnable;
+  dcb_.fAbortOnError = true;
 
-  if (!platform_.SetCommState(Dcb)) {
-    const int error = platform_.LastError();
-    // Left open, the port would stay locked against the next Select's open of the same port.
+  if (!platform_.SetCommState(dcb_)) {
+    // Taken before the close, which may leave a number of its own.
+    error_ = platform_.LastError();
     platform_.Close();
-    boxes_.ShowExclamation(PortFailureText(error), kPortCaption);
     return false;
   }
   SetTimeouts();
+  open_ = true;
   return true;
+}
+
+void PortDriver::Close() {
+  platform_.Close();
+  open_ = false;
+}
+
+std::optional<Dcb> PortDriver::LineInForce() const {
+  if (!open_) return std::nullopt;
+  return dcb_;
 }
 
 void PortDriver::SetTimeouts() {
@@ -101,155 +93,10 @@ std::uint32_t PortDriver::ReadPort(std::uint8_t count, std::uint8_t* buffer) {
   return 0;
 }
 
-void PortDriver::RunStarting() {
-  // A cable pulled and plugged in again, an adapter taken out and put back, a server that dropped
-  // the connection, or a port another program held at the last open: the technician's next Start
-  // is to reach the head without knowing that Select would have opened the line again.
-  if (PortOpen && !platform_.LineLost()) return;
-  ReopenPort();
-}
-
 void PortDriver::WaitForASecondAnswer(std::uint8_t count) const {
   // The answer's wire time at twelve bits a byte, and the head's turn-around.
   constexpr auto kTurnAround = std::chrono::milliseconds(10);
-  const std::uint32_t baud = Dcb.BaudRate > 0 ? Dcb.BaudRate : 9600;
+  const std::uint32_t baud = dcb_.BaudRate > 0 ? dcb_.BaudRate : 9600;
   std::this_thread::sleep_for(std::chrono::microseconds(12'000'000ull * count / baud) +
                               kTurnAround);
-}
-
-void PortDriver::FormCreate() {
-  LoadSettings();
-  if (OpenPort()) PortOpen = true;
-}
-
-void PortDriver::SelRsComClick(int entry) {
-  if (entry < 0 || entry >= kPortEntries) return;
-  SelRsComIndex = entry;
-  SelectPort(entry);
-}
-
-void PortDriver::SelRsBpsClick(int entry) {
-  if (entry < 0 || entry > 2) return;
-  SelRsBpsIndex = entry;
-  SetBaudRate(kBaudRates[entry]);
-}
-
-void PortDriver::SelStopBitClick(int entry) {
-  if (entry < 0 || entry > 1) return;
-  SelStopBitIndex = entry;
-  SelectStopBits(entry);
-}
-
-bool PortDriver::OkBtnClick() {
-  if (PortOpen) {
-    platform_.Close();
-    PortOpen = false;
-  }
-  if (!OpenPort()) return false;
-  PortOpen = true;
-  Committed = Pending;
-  CommittedPortName = PortName;
-  return true;
-}
-
-bool PortDriver::ReopenPort() {
-  const PortSettings pending = Pending;
-  const std::string pendingName = PortName;
-  const int groups[] = {SelRsComIndex, SelRsBpsIndex, SelStopBitIndex};
-  RestoreCommitted();
-  const bool opened = OkBtnClick();
-  Pending = pending;
-  PortName = pendingName;
-  SelRsComIndex = groups[0];
-  SelRsBpsIndex = groups[1];
-  SelStopBitIndex = groups[2];
-  return opened;
-}
-
-void PortDriver::CloseBtnClick() {
-  RestoreCommitted();
-  NotifyGroups();
-}
-
-void PortDriver::RestoreCommitted() {
-  Pending = Committed;
-  PortName = CommittedPortName;
-  if (Pending.StopBits == kOneStopBit) SelStopBitIndex = 0;
-  if (Pending.StopBits == kTwoStopBits) SelStopBitIndex = 1;
-  for (int entry = 0; entry < 3; ++entry) {
-    if (Pending.BaudRate == kBaudRates[entry]) SelRsBpsIndex = entry;
-  }
-  SelRsComIndex = PortName == kPortNames[0] ? 0 : 1;
-}
-
-void PortDriver::SelectPort(int index) {
-  PortName = (index >= 0 && index < 4) ? kPortNames[index] : kPortNames[0];
-}
-
-void PortDriver::SetBaudRate(std::int32_t rate) {
-  Pending.BaudRate = rate;
-}
-
-void PortDriver::SelectStopBits(int index) {
-  Pending.StopBits = index == 1 ? kTwoStopBits : kOneStopBit;
-}
-
-void PortDriver::SetCharFormat() {
-  Pending.Parity = kEvenParity;
-  Pending.ByteSize = 8;
-}
-
-void PortDriver::ApplyDefaults() {
-  SelRsBpsIndex = 1;
-  SetBaudRate(9600);
-  SelRsComIndex = 0;
-  SelectPort(0);
-  SelStopBitIndex = 0;
-  SelectStopBits(0);
-  SetCharFormat();
-}
-
-void PortDriver::LoadSettings() {
-  std::error_code ignored;
-  std::ifstream file;
-  if (!std::filesystem::is_directory(settingsFile_, ignored)) {
-    file.open(settingsFile_, std::ios::binary);
-  }
-  ApplyDefaults();
-  if (!file.is_open()) {
-    boxes_.ShowExclamation(kCannotOpenFileText, kReadFileCaption);
-  } else {
-    const SettingsChoice choice = ParseSettings(file);
-    if (choice.BaudEntry) {
-      SelRsBpsIndex = *choice.BaudEntry;
-      SetBaudRate(kBaudRates[*choice.BaudEntry]);
-    }
-    if (choice.PortIndex) {
-      SelRsComIndex = std::min(*choice.PortIndex, kPortEntries - 1);
-      SelectPort(*choice.PortIndex);
-    }
-    if (choice.StopEntry) {
-      SelStopBitIndex = *choice.StopEntry;
-      SelectStopBits(*choice.StopEntry);
-    }
-  }
-  PortOpen = false;
-  Committed = Pending;
-  CommittedPortName = PortName;
-  NotifyGroups();
-}
-
-void PortDriver::SaveSettings() {
-  // The port line names the port actually opened. The group can show only COM1 and COM2, and
-  // writing its entry would turn a COM3 or COM4 that just worked into COM2 for the next start.
-  const int portIndex = PortIndexOf(PortName);
-  const std::string text =
-      SettingsFileText(SelRsBpsIndex, portIndex >= 0 ? portIndex : SelRsComIndex, SelStopBitIndex);
-  if (!WriteFileAtomically(settingsFile_, text)) {
-    boxes_.ShowExclamation(kCannotOpenFileText, kWriteFileCaption);
-  }
-}
-
-void PortDriver::NotifyGroups() {
-  if (groupsChanged_) groupsChanged_();
 }

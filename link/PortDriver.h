@@ -1,81 +1,57 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <functional>
+#include <optional>
 #include <string>
 
 #include "link/Dcb.h"
 #include "link/IdlePump.h"
-#include "link/MessageBoxes.h"
 #include "link/PortLink.h"
 #include "link/PortSettings.h"
 #include "link/SerialPlatform.h"
 
-// The port the whole tool talks through, and the settings dialog's logic around it: the pending
-// settings the radio groups change, the committed ones that Cansel restores, the settings file.
-// The dialog's window mirrors the three group indices and forwards its clicks here.
+// The port the whole tool talks through: opening a device, setting up its line, the two raw
+// transfers with their purges and time-outs, and closing. It shows nothing: a failed step comes
+// back as false, with LastError() and FailureText() telling why.
 class PortDriver final : public PortLink {
  public:
-  PortDriver(SerialPlatform& platform, MessageBoxes& boxes,
-             std::filesystem::path settingsFile = "comm.ini");
+  explicit PortDriver(SerialPlatform& platform);
 
   void SetIdlePump(IdlePump* pump) { pump_ = pump; }
-  // Told whenever the logic itself moves the group indices, so that the widgets follow.
-  void SetGroupsObserver(std::function<void()> onChange) { groupsChanged_ = std::move(onChange); }
 
-  // Opens PortName with the pending settings; shows the failure and returns false otherwise.
-  // Neither closes an open port first nor sets PortOpen: the callers do.
-  bool OpenPort();
-  void SetTimeouts();
-  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override;
-  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override;
-  // A port that is not open, or whose line was lost, is opened again with the committed settings
-  // as Select does (its box when that fails); a healthy port is left as it is.
-  void RunStarting() override;
-  // What the port's device said of its last failed open beyond the box's number; often empty.
+  // Opens the named port ("COM1"). Does not close a port open before: the caller does.
+  bool OpenDevice(const std::string& name);
+  // Purges both sides and sets the line to these settings, with the fixed handshake and the read
+  // time-outs. A refused line closes the port again, which left open would stay locked against
+  // the next open of the same port. True when the port is open and ready.
+  bool ConfigureLine(const PortSettings& settings);
+  void Close();
+
+  // Open, with its line set up.
+  bool IsOpen() const { return open_; }
+  // The name given to the last OpenDevice: the port open now, or the one last tried.
+  const std::string& OpenedName() const { return name_; }
+  // The line as it was set up, while the port is open.
+  std::optional<Dcb> LineInForce() const;
+  // The line went away under an open port (a hang-up, an adapter pulled, a dropped connection).
+  bool LineLost() const { return platform_.LineLost(); }
+  // The error number of the last failed open or line set-up.
+  int LastError() const { return error_; }
+  // What the port's device said of its last failed open beyond the error number; often empty.
   std::string FailureText() const { return platform_.FailureText(); }
 
-  void FormCreate();
-  void SelRsComClick(int entry);
-  void SelRsBpsClick(int entry);
-  void SelStopBitClick(int entry);
-  // Select: reopens the port with the pending settings. True when the dialog is to be hidden.
-  bool OkBtnClick();
-  // Cansel: back to the committed settings; the port is left as it is.
-  void CloseBtnClick();
-  // The device behind the committed port name changed: closes the port and opens it again with
-  // the committed settings, as Select does. A choice pending in the dialog stays pending.
-  bool ReopenPort();
-
-  void SelectPort(int index);
-  void SetBaudRate(std::int32_t rate);
-  void SelectStopBits(int index);
-  void SetCharFormat();
-  void LoadSettings();
-  void SaveSettings();
-
-  PortSettings Pending;
-  PortSettings Committed;
-  std::string PortName = "COM1";
-  bool PortOpen = false;
-  std::string CommittedPortName;
-  ::Dcb Dcb;
-
-  int SelRsComIndex = 0;
-  int SelRsBpsIndex = 0;
-  int SelStopBitIndex = 0;
+  bool WritePort(std::uint8_t count, const std::uint8_t* bytes) override;
+  std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override;
 
  private:
-  void NotifyGroups();
+  void SetTimeouts();
   void WaitForASecondAnswer(std::uint8_t count) const;
-  void ApplyDefaults();
-  void RestoreCommitted();
 
   SerialPlatform& platform_;
-  MessageBoxes& boxes_;
-  std::filesystem::path settingsFile_;
   IdlePump* pump_ = nullptr;
-  std::function<void()> groupsChanged_;
+  std::string name_;
+  bool open_ = false;
+  int error_ = 0;
+  ::Dcb dcb_;
   bool answerMayFollow_ = false;  // the last read ended short
 };

@@ -15,7 +15,4 @@ class PortLink {
   // Reads up to count bytes (1..255) within the read time-out. Returns how many arrived; 0 on a
   // failed transfer. Whatever arrives after the read is discarded.
   virtual std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) = 0;
-
-  // A run is about to begin: the port may make sure of its line before the first exchange.
-  virtual void RunStarting() {}
 };

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "link/MessageBoxes.h"
 #include "records/RunFiles.h"
 #include "records/RunRecord.h"
 #include "run/MainFormModel.h"
+#include "run/MessageBoxes.h"
 #include "run/RunController.h"
 
 // What the end of a run wrote into the runs folder, and what it could not.
@@ -29,8 +29,8 @@ struct RecordOutcome {
 // box says what was written and what not, once the run has ended.
 class RunRecorder final : public RunObserver {
  public:
-  // Asked at each run's start for the port the run goes through; the program passes its port
-  // driver's (DescribePort, run/PortFacts.h), and the recorder reads nothing of the driver itself.
+  // Asked at each run's start for the port the run goes through; the program passes the port as
+  // it is open (DescribePort, run/PortFacts.h), and the recorder reads nothing of the port itself.
   using PortDescription = std::function<PortFacts()>;
 
   RunRecorder(MainFormModel& model, std::filesystem::path folder, PortDescription describePort,

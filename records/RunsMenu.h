@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "link/MessageBoxes.h"
+#include "run/MessageBoxes.h"
 
 // Opens a folder in the file manager, or a page in the browser; false when the desktop could not.
 using OpenOnDesktop = std::function<bool(const std::filesystem::path&)>;

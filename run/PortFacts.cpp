@@ -4,20 +4,19 @@
 #include "link/ComPortPath.h"
 #include "link/PortDriver.h"
 
-PortFacts DescribePort(const PortDriver& driver) {
-  PortFacts port;
-  port.name = driver.PortName;
-  port.device = DevicePathFor(driver.PortName);
-  port.open = driver.PortOpen;
-  if (driver.PortOpen) {
-    port.line =
-        LineFacts{driver.Dcb.BaudRate, driver.Dcb.ByteSize, driver.Dcb.Parity, driver.Dcb.StopBits};
+PortFacts DescribePort(const PortDriver& port) {
+  PortFacts facts;
+  facts.name = port.OpenedName();
+  facts.device = DevicePathFor(facts.name);
+  facts.open = port.IsOpen();
+  if (const std::optional<Dcb> line = port.LineInForce()) {
+    facts.line = LineFacts{line->BaudRate, line->ByteSize, line->Parity, line->StopBits};
   }
-  return port;
+  return facts;
 }
 
-PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports) {
-  PortFacts port = DescribePort(driver);
-  port.device = ports.DevicePathFor(driver.PortName);
-  return port;
+PortFacts DescribePort(const PortDriver& port, const ComPortMap& ports) {
+  PortFacts facts = DescribePort(port);
+  facts.device = ports.DevicePathFor(facts.name);
+  return facts;
 }

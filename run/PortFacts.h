@@ -1,7 +1,7 @@
 #pragma once
 
 // The port a run goes through, as a value: what the records of runs keep of it, learnt from the
-// port driver where the program is wired, so that the records never read the driver.
+// port where the program is wired, so that the records never read the port.
 
 #include <cstdint>
 #include <optional>
@@ -25,7 +25,8 @@ struct PortFacts {
   std::optional<LineFacts> line;
 };
 
-// The port as the driver has it: the name, the device it maps to, and the line settings in force.
-PortFacts DescribePort(const PortDriver& driver);
+// The port as it is open: the name opened (or last tried), the device it maps to, and the line
+// settings in force. A choice still pending in the settings dialog is no part of it.
+PortFacts DescribePort(const PortDriver& port);
 // The same, the device being the one the name reaches with the user's own choice.
-PortFacts DescribePort(const PortDriver& driver, const ComPortMap& ports);
+PortFacts DescribePort(const PortDriver& port, const ComPortMap& ports);

@@ -62,7 +62,7 @@ void RunController::ViewChanged() {
 }
 
 void RunController::BeginRun() {
-  port_.RunStarting();
+  if (runStarting_) runStarting_();
   view_.start1Enabled = false;
   view_.btnStart.enabled = false;
   StartPending = false;

@@ -74,6 +74,9 @@ class RunController {
   void SetViewObserver(std::function<void()> onChange);
   // Null to stop telling.
   void SetRunObserver(RunObserver* observer) { runObserver_ = observer; }
+  // Called as a run begins, before its first exchange and before the run observer hears of it:
+  // where the program is wired, the port makes sure of its line here.
+  void SetRunStarting(std::function<void()> hook) { runStarting_ = std::move(hook); }
 
   // Replaces the operations of one stage (the window's tests put stand-in stages here).
   void SetStage(std::size_t stage, std::vector<StageOperation> operations);
@@ -96,6 +99,7 @@ class RunController {
   std::function<void()> onViewChange_;
   bool running_ = false;  // a stage is running; clicks meanwhile are not answers to a prompt
   RunObserver* runObserver_ = nullptr;
+  std::function<void()> runStarting_;
   bool runOpen_ = false;  // begun and not yet ended
   StepResult lastResult_ = kStepFailed;
 };

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "link/NetworkAddress.h"
-#include "link/PortDriver.h"
+#include "run/PortSettingsModel.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ std::string Trimmed(const std::string& text) {
 }  // namespace
 
 SerialDevicesModel::SerialDevicesModel(const SerialDeviceSource& devices, ComPortMap& ports,
-                                       PortDriver& driver)
-    : devices_(devices), ports_(ports), driver_(driver) {
+                                       PortSettingsModel& settings)
+    : devices_(devices), ports_(ports), settings_(settings) {
   FormShow();
 }
 
@@ -133,7 +133,7 @@ bool SerialDevicesModel::ApplyClick() {
     next[row] = path;
   }
 
-  const std::string inUse = driver_.CommittedPortName;
+  const std::string inUse = settings_.CommittedPortName;
   const auto before = ports_.DevicePathFor(inUse);
   if (ports_.Keep(next)) {
     status_ = "Kept for your next start in " + ports_.File().string() + ".";
@@ -147,11 +147,11 @@ bool SerialDevicesModel::ApplyClick() {
   if (before != after && after) {
     const auto index = static_cast<std::size_t>(*ComPortIndex(inUse));
     const std::string shown = next[index].empty() ? devices_.SystemDevice(index) : next[index];
-    if (driver_.ReopenPort()) {
+    if (settings_.ReopenPort()) {
       status_ += " " + inUse + " is open on " + shown + ".";
     } else {
       status_ += " " + inUse + " could not be opened on " + shown + ".";
-      if (const std::string why = driver_.FailureText(); !why.empty()) status_ += " " + why + ".";
+      if (const std::string why = settings_.FailureText(); !why.empty()) status_ += " " + why + ".";
     }
   }
   // What is kept is what the rows show from now on.

@@ -8,7 +8,7 @@
 #include "link/ComPortMap.h"
 #include "run/SerialDeviceSource.h"
 
-class PortDriver;
+class PortSettingsModel;
 
 // One COM name's row in the "Serial devices" dialog.
 struct DeviceRowView {
@@ -34,7 +34,8 @@ struct DeviceRowView {
 // kept for the user. The windows mirror the rows and forward their clicks here.
 class SerialDevicesModel {
  public:
-  SerialDevicesModel(const SerialDeviceSource& devices, ComPortMap& ports, PortDriver& driver);
+  SerialDevicesModel(const SerialDeviceSource& devices, ComPortMap& ports,
+                     PortSettingsModel& settings);
 
   void SetObserver(std::function<void()> onChange) { changed_ = std::move(onChange); }
 
@@ -76,7 +77,7 @@ class SerialDevicesModel {
 
   const SerialDeviceSource& devices_;
   ComPortMap& ports_;
-  PortDriver& driver_;
+  PortSettingsModel& settings_;
   std::vector<OfferedDevice> present_;
   std::array<Choice, 4> choices_;
   std::array<DeviceRowView, 4> rows_;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Dependencies run one way: the windows, then the records of runs, then the run layer, then the
-# steps, then the link. No file of the records, the run layer, the steps or the link includes a
-# window header (ours or Qt's); the run layer knows nothing of the records; neither skin includes
+# Dependencies run one way: the windows, then the program's parts, then the records of runs, then
+# the run layer, then the steps, then the link. No file of the program's parts, the records, the
+# run layer, the steps or the link includes a window header (ours or Qt's); nothing below the
+# program's parts includes them; the run layer knows nothing of the records; neither skin includes
 # the other's. The records alone read and write JSON and render templates.
 set -euo pipefail
 root=$1
@@ -18,7 +19,8 @@ check() {
   fi
 }
 # Qt's headers are QClassName, QtModule or qtsomething; Qzr71Version.h is the project's own.
-check "records/* run/* adjust/* link/*" 'console/|win32/|Q[A-Z]|Qt|qt'
+check "program/* records/* run/* adjust/* link/*" 'console/|win32/|Q[A-Z]|Qt|qt'
+check "records/* run/* adjust/* link/*" 'program/'
 check "run/*" 'records/'
 check "adjust/* link/*" 'run/|records/'
 check "link/*" 'adjust/'

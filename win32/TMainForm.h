@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "link/MessageBoxes.h"
 #include "run/MainFormModel.h"
+#include "run/MessageBoxes.h"
 #include "win32/Design.h"
 #include "win32/Window.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "link/PortDriver.h"
+#include "run/PortSettingsModel.h"
 #include "win32/ControlIds.h"
 #include "win32/Drawings.h"
 #include "win32/Win32MessageBoxes.h"
@@ -68,7 +68,7 @@ POINT PlaceGroup(HWND dialog, const RadioGroup& group, const Designed& at, int l
 
 }  // namespace
 
-TRs232cForm::TRs232cForm(PortDriver& driver, HWND owner) : driver_(driver) {
+TRs232cForm::TRs232cForm(PortSettingsModel& settings, HWND owner) : settings_(settings) {
   // A dialog border and no buttons in its title bar; hidden until chosen from the menu.
   Create(Kind::kDialog, kClassName, WS_POPUP | WS_CAPTION | DS_MODALFRAME, WS_EX_DLGMODALFRAME,
          L"Setting RS232C port", owner);
@@ -87,13 +87,13 @@ TRs232cForm::TRs232cForm(PortDriver& driver, HWND owner) : driver_(driver) {
   SetWindowPos(hwnd_, nullptr, design::Scaled(244, dpi), design::Scaled(198, dpi), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  driver_.SetGroupsObserver([this] { ShowGroups(); });
-  RunGuarded(nullptr, [this] { driver_.FormCreate(); });
+  settings_.SetGroupsObserver([this] { ShowGroups(); });
+  RunGuarded(nullptr, [this] { settings_.FormCreate(); });
   ShowGroups();
 }
 
 TRs232cForm::~TRs232cForm() {
-  driver_.SetGroupsObserver({});
+  settings_.SetGroupsObserver({});
   for (HICON glyph : {okGlyph_, cancelGlyph_}) {
     if (glyph != nullptr) DestroyIcon(glyph);
   }
@@ -168,28 +168,28 @@ void TRs232cForm::Layout(UINT dpi) {
 }
 
 void TRs232cForm::ShowGroups() {
-  SelRsCom.SetItemIndex(driver_.SelRsComIndex);
-  SelRsBps.SetItemIndex(driver_.SelRsBpsIndex);
-  SelStopBit.SetItemIndex(driver_.SelStopBitIndex);
+  SelRsCom.SetItemIndex(settings_.SelRsComIndex);
+  SelRsBps.SetItemIndex(settings_.SelRsBpsIndex);
+  SelStopBit.SetItemIndex(settings_.SelStopBitIndex);
 }
 
 void TRs232cForm::OkBtnClick() {
   bool opened = false;
-  RunGuarded(hwnd_, [&] { opened = driver_.OkBtnClick(); });
+  RunGuarded(hwnd_, [&] { opened = settings_.OkBtnClick(); });
   if (opened) ShowWindow(hwnd_, SW_HIDE);
 }
 
 void TRs232cForm::CloseBtnClick() {
-  RunGuarded(hwnd_, [this] { driver_.CloseBtnClick(); });
+  RunGuarded(hwnd_, [this] { settings_.CloseBtnClick(); });
   ShowGroups();
   ShowWindow(hwnd_, SW_HIDE);
 }
 
 void TRs232cForm::EntryClicked(HWND entry) {
   RunGuarded(hwnd_, [&] {
-    if (const int i = SelRsCom.IndexOf(entry); i >= 0) driver_.SelRsComClick(i);
-    if (const int i = SelRsBps.IndexOf(entry); i >= 0) driver_.SelRsBpsClick(i);
-    if (const int i = SelStopBit.IndexOf(entry); i >= 0) driver_.SelStopBitClick(i);
+    if (const int i = SelRsCom.IndexOf(entry); i >= 0) settings_.SelRsComClick(i);
+    if (const int i = SelRsBps.IndexOf(entry); i >= 0) settings_.SelRsBpsClick(i);
+    if (const int i = SelStopBit.IndexOf(entry); i >= 0) settings_.SelStopBitClick(i);
   });
 }
 

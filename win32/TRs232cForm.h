@@ -4,16 +4,16 @@
 #include "win32/RadioGroup.h"
 #include "win32/Window.h"
 
-class PortDriver;
+class PortSettingsModel;
 
-// "Setting RS232C port": the port, the baud rate and the stop bits. The choices and the port
-// itself live in the driver; this dialog shows its groups and forwards the clicks. Shown without
-// blocking the main window; Select reopens the port, Cansel (or Esc) restores the committed
-// choice.
+// "Setting RS232C port": the port, the baud rate and the stop bits. The choices live in the
+// settings model, which opens the port; this dialog shows its groups and forwards the clicks.
+// Shown without blocking the main window; Select reopens the port, Cansel (or Esc) restores the
+// committed choice.
 class TRs232cForm final : public Window {
  public:
   // Reads the settings file and opens the port (FormCreate), which may show a message box.
-  TRs232cForm(PortDriver& driver, HWND owner);
+  TRs232cForm(PortSettingsModel& settings, HWND owner);
   ~TRs232cForm() override;
 
   RadioGroup SelRsCom;
@@ -22,7 +22,7 @@ class TRs232cForm final : public Window {
   HWND OkBtn = nullptr;
   RadioGroup SelStopBit;
 
-  PortDriver& Driver() { return driver_; }
+  PortSettingsModel& Settings() { return settings_; }
 
   void OkBtnClick();
   void CloseBtnClick();
@@ -37,7 +37,7 @@ class TRs232cForm final : public Window {
   void ShowGroups();
   void EntryClicked(HWND entry);
 
-  PortDriver& driver_;
+  PortSettingsModel& settings_;
   design::Font font_;
   HICON okGlyph_ = nullptr;
   HICON cancelGlyph_ = nullptr;

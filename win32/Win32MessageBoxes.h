@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "link/MessageBoxes.h"
 #include "link/WindowsApi.h"
+#include "run/MessageBoxes.h"
 #include "run/StageHold.h"
 
 // Port and settings-file errors: a box with the exclamation icon and one OK button, modal for

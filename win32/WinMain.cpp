@@ -1,20 +1,13 @@
-// The Windows program: the three windows over the port, the steps and the run layer, and the
+// The Windows program: its windows over the program's parts (program/ProgramParts.h), and the
 // message loop until the main window closes.
 #include "link/WindowsApi.h"
 
 #include <commctrl.h>
 
 #include <exception>
+#include <memory>
 
-#include "adjust/Clock.h"
-#include "link/BellOutput.h"
-#include "link/ComPortMap.h"
-#include "link/PortDriver.h"
-#include "link/SerialDevice.h"
-#include "records/RunFiles.h"
-#include "records/RunRecorder.h"
-#include "run/PortFacts.h"
-#include "run/SerialDevicesModel.h"
+#include "program/ProgramParts.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
 #include "win32/MessageLoop.h"
@@ -30,30 +23,21 @@ void RunTool(int show) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  ComPortMap ports(DeviceChoiceFile());
-  SerialDevice device(
-      [&ports](const std::string& comName) { return ports.DevicePathFor(comName); });
   Win32MessageBoxes boxes;
-  PortDriver driver(device, boxes);
-  StdioBell bell;
-  SystemClock clock;
   InputGate gate;
   GatedIdlePump pump(gate);
-  driver.SetIdlePump(&pump);
-  // Outlives the windows, whose dialog for it is told of its changes.
-  const auto system = ThisMachinesSerialDevices();
-  SerialDevicesModel devices(*system, ports, driver);
+  // Outlives the windows, whose dialogs are told of its models' changes.
+  ProgramParts parts(boxes, pump);
 
-  TMainForm mainForm(TMainForm::Seams{driver, bell, clock, pump, gate, boxes});
+  TMainForm mainForm(TMainForm::Seams{parts.Port, parts.Bell, parts.Clock, pump, gate, boxes});
   MainForm = &mainForm;
-  TRs232cForm settings(driver, mainForm.Handle());
+  TRs232cForm settings(parts.Settings, mainForm.Handle());
   Rs232cForm = &settings;
   TVersionForm version(mainForm.Handle());
   VersionForm = &version;
-  TSerialDevicesForm devicesForm(devices, mainForm.Handle());
+  TSerialDevicesForm devicesForm(parts.Devices, mainForm.Handle());
   mainForm.SerialDevicesForm = &devicesForm;
-  RunRecorder recorder(
-      mainForm.Model, RunsFolder(), [&] { return DescribePort(driver, ports); }, boxes);
+  const std::unique_ptr<RunRecorder> recorder = parts.WatchRuns(mainForm.Model);
 
   mainForm.Show(show);
   RunMessageLoop(mainForm);

@@ -1,8 +1,8 @@
 #pragma once
 
-// The tool's run controller and real steps, the real port driver on the platform's serial device,
-// and the simulated head as a separate program on the line COM1 reaches. Only the clock is fake,
-// so the 39 s of the motor check's waits take no time.
+// The tool's run controller and real steps, the real port driver and its settings model on the
+// platform's serial device, and the simulated head as a separate program on the line COM1
+// reaches. Only the clock is fake, so the 39 s of the motor check's waits take no time.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -20,11 +20,12 @@
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
 #include "run/MainFormModel.h"
+#include "run/PortSettingsModel.h"
+#include "tests/adjust/ScriptedPort.h"
+#include "tests/link/CountingOpens.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/HeadTrace.h"
-#include "tests/adjust/ScriptedPort.h"
 #include "tests/support/SimulatedHead.h"
-#include "tests/link/CountingOpens.h"
 
 // How the tool reaches the head: on the head's own line, or through a serial device server
 // (ser2net, RFC 2217) in front of it.
@@ -54,13 +55,16 @@ class HeadsimStage : public testing::Test {
     if (link != options.end()) setenv("QZR71_COM1", std::next(link)->c_str(), 1);
 #endif
     if (transport == Transport::kRfc2217) sim_->ServeOverRfc2217();
-    driver_.emplace(opens_, boxes_, dir_.Path() / "comm.ini");
-    driver_->FormCreate();
+    driver_.emplace(opens_);
+    settings_.emplace(*driver_, boxes_, dir_.Path() / "comm.ini");
+    settings_->FormCreate();
     for (const auto& box : boxes_.shown) {
       ASSERT_NE(box.caption, "RS232C PORT") << box.text;
     }
-    ASSERT_TRUE(driver_->PortOpen);
+    ASSERT_TRUE(driver_->IsOpen());
     model_.emplace(ModelPort(), bell_, clock_, pump_);
+    // As where the program is wired: each run begins by making sure of the port's line.
+    model_->Controller.SetRunStarting([this] { settings_->RunStarting(); });
     // Keep every state of the log, so a step's own lines can be checked after the controller
     // has replaced them with its prompt.
     model_->Log.SetObserver([this] { history_.push_back(model_->Log.Lines()); });
@@ -68,6 +72,7 @@ class HeadsimStage : public testing::Test {
 
   void TearDown() override {
     model_.reset();
+    settings_.reset();
     driver_.reset();
     device_.Close();
     if (sim_) {
@@ -127,6 +132,7 @@ class HeadsimStage : public testing::Test {
   CountingOpens opens_{device_};
   RecordingBoxes boxes_;
   std::optional<PortDriver> driver_;
+  std::optional<PortSettingsModel> settings_;
   CountingBell bell_;
   FakeClock clock_;
   NoIdlePump pump_;

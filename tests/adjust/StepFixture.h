@@ -4,8 +4,8 @@
 #include "adjust/OperatorLog.h"
 #include "adjust/StepContext.h"
 #include "link/IdlePump.h"
-#include "tests/support/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"
+#include "tests/support/FakeClock.h"
 
 // Everything a step needs, with a scripted head and a clock that does not wait.
 struct StepFixture {

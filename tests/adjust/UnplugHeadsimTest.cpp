@@ -47,7 +47,6 @@ class FailureWatch final : public PortLink {
     if (n < count) Failed(before);
     return n;
   }
-  void RunStarting() override { inner_->RunStarting(); }
 
   bool failed() const { return failure_.has_value(); }
   double WallSinceFailure() const {
@@ -199,7 +198,6 @@ class ServerSwitch final : public PortLink {
   std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
     return inner_.ReadPort(count, buffer);
   }
-  void RunStarting() override { inner_.RunStarting(); }
 
  private:
   PortLink& inner_;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/FakeClock.h"
 #include "tests/support/CpuTime.h"
+#include "tests/support/FakeClock.h"
 
 namespace {
 

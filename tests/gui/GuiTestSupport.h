@@ -18,8 +18,8 @@
 
 #include "link/HeadCommands.h"
 #include "link/PortLink.h"
-#include "tests/support/Recorders.h"
 #include "tests/run/MainWindowExpectations.h"
+#include "tests/support/Recorders.h"
 
 // What a modal box showed before the test closed it.
 struct SeenBox {

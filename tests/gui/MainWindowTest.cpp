@@ -25,9 +25,9 @@
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
 #include "records/RunRecorder.h"
-#include "tests/support/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/Recorders.h"
 

@@ -34,9 +34,9 @@
 #include "link/TermiosSerialDevice.h"
 #include "run/LinuxDeviceSource.h"
 #include "run/SerialDevicesModel.h"
-#include "tests/support/FakeClock.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/ThreeWindows.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/FakeDeviceTree.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/Recorders.h"
@@ -168,7 +168,7 @@ TEST_F(ScreenshotTest, SerialDevicesDialog) {
               "/dev/ttyUSB7"});
   const LinuxDeviceSource devices(DeviceTree(tree.Root()),
                                   UserIdentity{4243, {4243}, {4243}, false});
-  SerialDevicesModel model(devices, ports, driver_);
+  SerialDevicesModel model(devices, ports, settings_);
   auto* dialog = new TSerialDevicesForm(model, form_.get());
   form_->SerialDevicesForm = dialog;
   form_->Serialdevices1->trigger();

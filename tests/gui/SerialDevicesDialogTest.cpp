@@ -19,33 +19,32 @@
 #include "console/TMainForm.h"
 #include "console/TRs232cForm.h"
 #include "console/TSerialDevicesForm.h"
-#include "link/ComPortMap.h"
-#include "link/PortDriver.h"
-#include "link/TermiosSerialDevice.h"
-#include "run/LinuxDeviceSource.h"
-#include "run/SerialDevicesModel.h"
+#include "program/ProgramParts.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/HeadSimulator.h"
-#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/Recorders.h"
 
 namespace {
 
 const QStringList kStageZeroPassed{"Set White reference paper.", "", "Hit Next button."};
 
-// One start of the tool, made as main() makes it, with its settings file in a scratch folder.
+// One start of the tool, wired as main() wires it, with its settings file and runs in a scratch
+// folder.
 struct Tool {
-  explicit Tool(const std::filesystem::path& folder) : driver(device, boxes, folder / "comm.ini") {
-    driver.SetIdlePump(&pump);
-    form = std::make_unique<TMainForm>(TMainForm::Seams{driver, bell, clock, pump, blocker});
+  explicit Tool(const std::filesystem::path& folder)
+      : parts(boxes, pump, {folder / "comm.ini", DeviceChoiceFile(), folder / "runs"}) {
+    form = std::make_unique<TMainForm>(TMainForm::Seams{parts.Port, bell, clock, pump, blocker});
     MainForm = form.get();
-    Rs232cForm = new TRs232cForm(driver, MainForm);
-    Devices = new TSerialDevicesForm(model, MainForm);
+    Rs232cForm = new TRs232cForm(parts.Settings, MainForm);
+    Devices = new TSerialDevicesForm(parts.Devices, MainForm);
     MainForm->SerialDevicesForm = Devices;
+    recorder = parts.WatchRuns(form->Model);
     form->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   }
   ~Tool() {
+    recorder.reset();
     form.reset();
     MainForm = nullptr;
     Rs232cForm = nullptr;
@@ -56,17 +55,14 @@ struct Tool {
     return LogLines(form->AdjMemo->toPlainText());
   }
 
-  ComPortMap ports{DeviceChoiceFile()};
-  TermiosSerialDevice device{[this](const std::string& name) { return ports.DevicePathFor(name); }};
   RecordingBoxes boxes;
-  PortDriver driver;
-  LinuxDeviceSource system{DeviceTree(), UserIdentity::OfThisProcess()};
-  SerialDevicesModel model{system, ports, driver};
   CountingBell bell;
   FakeClock clock;
   InputBlocker blocker;
   QtIdlePump pump{blocker};
+  ProgramParts parts;
   std::unique_ptr<TMainForm> form;
+  std::unique_ptr<RunRecorder> recorder;
   TSerialDevicesForm* Devices = nullptr;
 };
 
@@ -107,7 +103,7 @@ TEST_F(SerialDevicesDialogTest, TheSimulatedHeadIsChosenInTheWindowAndKeptForThe
     EXPECT_EQ(com1.access->text(), "You may open this device.");
     QTest::mouseClick(tool.Devices->ApplyBtn, Qt::LeftButton);
 
-    EXPECT_TRUE(tool.driver.PortOpen);
+    EXPECT_TRUE(tool.parts.Port.IsOpen());
     EXPECT_TRUE(tool.Devices->Status->text().endsWith(
         QString::fromStdString(" COM1 is open on " + head.DevicePath() + ".")))
         << tool.Devices->Status->text().toStdString();
@@ -116,7 +112,7 @@ TEST_F(SerialDevicesDialogTest, TheSimulatedHeadIsChosenInTheWindowAndKeptForThe
     EXPECT_EQ(tool.RunStageZero(), kStageZeroPassed);
   }
   Tool next(dir_.Path());
-  EXPECT_TRUE(next.driver.PortOpen);
+  EXPECT_TRUE(next.parts.Port.IsOpen());
   for (const ShownBox& box : next.boxes.shown) EXPECT_NE(box.caption, "RS232C PORT");
   next.form->Serialdevices1->trigger();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(next.Devices));

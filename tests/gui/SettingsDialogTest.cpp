@@ -8,9 +8,10 @@
 #include <QRadioButton>
 
 #include "console/RadioGroup.h"
-#include "link/PortDriver.h"
 #include "console/TRs232cForm.h"
+#include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/Recorders.h"
@@ -36,7 +37,7 @@ class SettingsDialogTest : public testing::Test {
   std::filesystem::path File() const { return dir_.Path() / "comm.ini"; }
 
   TRs232cForm& Create() {
-    form_ = std::make_unique<TRs232cForm>(driver_, nullptr);
+    form_ = std::make_unique<TRs232cForm>(settings_, nullptr);
     form_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
     return *form_;
@@ -63,7 +64,8 @@ class SettingsDialogTest : public testing::Test {
   TempDir dir_;
   TermiosSerialDevice device_;
   RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, File()};
+  PortDriver driver_{device_};
+  PortSettingsModel settings_{driver_, boxes_, File()};
   std::unique_ptr<TRs232cForm> form_;
 };
 
@@ -71,7 +73,7 @@ TEST_F(SettingsDialogTest, FirstStartWithoutAFileUsesTheDefaultsAndWritesThem) {
   TRs232cForm& form = Create();
   EXPECT_EQ(boxes_.shown, (std::vector<ShownBox>{{"Can not open file", "READ FILE"}}));
   EXPECT_EQ(Groups(), (std::array<int, 3>{0, 1, 0}));
-  EXPECT_TRUE(driver_.PortOpen);
+  EXPECT_TRUE(driver_.IsOpen());
   EXPECT_EQ(ReadBytes(File()), SettingsText("CBR_9600", "COM1", "ONESTOPBIT"));
 
   EXPECT_EQ(form.windowTitle(), "Setting RS232C port");
@@ -99,9 +101,9 @@ TEST_F(SettingsDialogTest, SelectReopensWithTheClickedChoicesAndRewritesTheFile)
 
   QTest::mouseClick(form.OkBtn, Qt::LeftButton);
   EXPECT_FALSE(form.isVisible());
-  EXPECT_TRUE(driver_.PortOpen);
-  EXPECT_EQ(driver_.CommittedPortName, "COM2");
-  EXPECT_EQ(driver_.Committed.BaudRate, 19200);
+  EXPECT_TRUE(driver_.IsOpen());
+  EXPECT_EQ(settings_.CommittedPortName, "COM2");
+  EXPECT_EQ(settings_.Committed.BaudRate, 19200);
   EXPECT_EQ(ReadBytes(File()), SettingsText("CBR_19200", "COM2", "TWOSTOPBIT"));
   EXPECT_TRUE(Free("COM1"));
   EXPECT_FALSE(Free("COM2"));
@@ -116,9 +118,9 @@ TEST_F(SettingsDialogTest, CanselPutsTheGroupsBackAndLeavesPortAndFileAlone) {
   QTest::mouseClick(form.CloseBtn, Qt::LeftButton);
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(Groups(), (std::array<int, 3>{0, 1, 0}));
-  EXPECT_EQ(driver_.PortName, "COM1");
-  EXPECT_EQ(driver_.Pending.BaudRate, 9600);
-  EXPECT_TRUE(driver_.PortOpen);
+  EXPECT_EQ(settings_.PortName, "COM1");
+  EXPECT_EQ(settings_.Pending.BaudRate, 9600);
+  EXPECT_TRUE(driver_.IsOpen());
   EXPECT_FALSE(Free("COM1"));
   EXPECT_EQ(ReadBytes(File()), before);
 }
@@ -132,14 +134,14 @@ TEST_F(SettingsDialogTest, AFailedSelectKeepsTheDialogUpAndCanselLeavesThePortCl
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].caption, "RS232C PORT");
   EXPECT_TRUE(form.isVisible());
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_FALSE(driver_.IsOpen());
   EXPECT_EQ(form.SelRsCom->ItemIndex(), 1);
 
   QTest::mouseClick(form.CloseBtn, Qt::LeftButton);
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(Groups(), (std::array<int, 3>{0, 1, 0}));
-  EXPECT_EQ(driver_.PortName, "COM1");
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_EQ(settings_.PortName, "COM1");
+  EXPECT_FALSE(driver_.IsOpen());
   EXPECT_TRUE(Free("COM1"));
   std::uint8_t byte = 0x05;
   EXPECT_FALSE(driver_.WritePort(1, &byte));
@@ -191,8 +193,8 @@ TEST_F(SettingsDialogTest, AFileNamingCom3OpensItWhileTheGroupShowsItsLastEntry)
   Create();
   EXPECT_TRUE(boxes_.shown.empty());
   EXPECT_EQ(Groups(), (std::array<int, 3>{1, 0, 1}));
-  EXPECT_EQ(driver_.PortName, "COM3");
-  EXPECT_TRUE(driver_.PortOpen);
+  EXPECT_EQ(settings_.PortName, "COM3");
+  EXPECT_TRUE(driver_.IsOpen());
   EXPECT_FALSE(Free("COM2"));
 }
 

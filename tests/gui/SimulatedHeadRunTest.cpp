@@ -16,11 +16,11 @@
 #include "console/TMainForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/SimulatedHeadWindow.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/HeadSimulator.h"
 #include "tests/support/HeadTrace.h"
-#include "tests/gui/GuiTestSupport.h"
-#include "tests/gui/SimulatedHeadWindow.h"
 #include "tests/support/Recorders.h"
 
 namespace {
@@ -72,7 +72,7 @@ TEST_F(SimulatedHeadRunTest, WithoutAPortTheToolStartsAndTheFirstStartFailsAtOnc
   StartTool((dir_.Path() / "no-such-port").string());
   ASSERT_EQ(boxes_.shown.size(), 2u);  // no settings file yet, then the port
   EXPECT_EQ(boxes_.shown[1].caption, "RS232C PORT");
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_FALSE(driver_.IsOpen());
   EXPECT_EQ(form_->BtnStart->text(), "Start");
 
   const auto before = std::chrono::steady_clock::now();

@@ -19,9 +19,10 @@
 #include "console/TMainForm.h"
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/PortSettingsModel.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/HeadSimulator.h"
-#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/Recorders.h"
 
 class SimulatedHeadWindow : public testing::Test {
@@ -30,16 +31,17 @@ class SimulatedHeadWindow : public testing::Test {
                  const MainFormModel::StageFactory& stages = MakeStageTable) {
     head_ = std::make_unique<HeadSimulator>(QZR71_HEADSIM, options);
     StartTool(head_->DevicePath(), stages);
-    ASSERT_TRUE(driver_.PortOpen);
+    ASSERT_TRUE(driver_.IsOpen());
   }
 
   void StartTool(const std::string& com1,
                  const MainFormModel::StageFactory& stages = MakeStageTable) {
     setenv("QZR71_COM1", com1.c_str(), 1);
     driver_.SetIdlePump(&pump_);
-    driver_.FormCreate();
+    settings_.FormCreate();
     form_ = std::make_unique<TMainForm>(TMainForm::Seams{driver_, bell_, clock_, pump_, blocker_},
                                         stages);
+    form_->Model.Controller.SetRunStarting([this] { settings_.RunStarting(); });
     form_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
   }
@@ -58,7 +60,8 @@ class SimulatedHeadWindow : public testing::Test {
   TempDir dir_;
   TermiosSerialDevice device_;
   RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
+  PortDriver driver_{device_};
+  PortSettingsModel settings_{driver_, boxes_, dir_.Path() / "comm.ini"};
   CountingBell bell_;
   FakeClock clock_;
   InputBlocker blocker_;

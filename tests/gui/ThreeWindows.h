@@ -14,12 +14,13 @@
 #include "console/InputBlocker.h"
 #include "console/QtIdlePump.h"
 #include "console/TMainForm.h"
+#include "console/TRs232cForm.h"
 #include "console/TVersionForm.h"
 #include "link/PortDriver.h"
-#include "console/TRs232cForm.h"
 #include "link/TermiosSerialDevice.h"
-#include "tests/support/FakeClock.h"
+#include "run/PortSettingsModel.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/Recorders.h"
 
@@ -29,7 +30,7 @@ class ThreeWindows : public testing::Test {
     setenv("QZR71_COM1", pty_.SlavePath().c_str(), 1);
     form_ = std::make_unique<TMainForm>(TMainForm::Seams{port_, bell_, clock_, pump_, blocker_});
     MainForm = form_.get();
-    Rs232cForm = new TRs232cForm(driver_, MainForm);
+    Rs232cForm = new TRs232cForm(settings_, MainForm);
     VersionForm = new TVersionForm(MainForm);
   }
   ~ThreeWindows() override {
@@ -49,7 +50,8 @@ class ThreeWindows : public testing::Test {
   TempDir dir_;
   TermiosSerialDevice device_;
   RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
+  PortDriver driver_{device_};
+  PortSettingsModel settings_{driver_, boxes_, dir_.Path() / "comm.ini"};
   AckingPort port_;
   CountingBell bell_;
   FakeClock clock_;

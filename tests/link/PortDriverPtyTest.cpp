@@ -14,6 +14,7 @@
 #include "link/PortText.h"
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "tests/link/AcknowledgingHead.h"
 #include "tests/support/CpuTime.h"
 #include "tests/support/PtyPair.h"
@@ -41,8 +42,8 @@ class PortOnPty : public testing::Test {
     WriteBytes(SettingsFile(),
                "*** BILL VALIDATOR QZR-71 ***\r\nBORDRATE:CBR_9600\r\n"
                "COMPORT:COM1\r\nSTOPBIT:ONESTOPBIT\r\n");
-    driver.FormCreate();
-    ASSERT_TRUE(driver.PortOpen);
+    settings.FormCreate();
+    ASSERT_TRUE(driver.IsOpen());
     ASSERT_TRUE(boxes.shown.empty());
   }
   void TearDown() override { unsetenv("QZR71_COM1"); }
@@ -53,7 +54,8 @@ class PortOnPty : public testing::Test {
   TempDir dir;
   TermiosSerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver{device, boxes, dir.Path() / "comm.ini"};
+  PortDriver driver{device};
+  PortSettingsModel settings{driver, boxes, dir.Path() / "comm.ini"};
 };
 
 // --- time-outs --------------------------------------------------------------------------------
@@ -191,9 +193,10 @@ TEST_F(PortOnPty, APortHeldByAnotherOpenerIsBusy) {
   TermiosSerialDevice second;
   RecordingBoxes secondBoxes;
   TempDir secondDir;
-  PortDriver other(second, secondBoxes, secondDir.Path() / "comm.ini");
-  other.FormCreate();
-  EXPECT_FALSE(other.PortOpen);
+  PortDriver other(second);
+  PortSettingsModel otherSettings(other, secondBoxes, secondDir.Path() / "comm.ini");
+  otherSettings.FormCreate();
+  EXPECT_FALSE(other.IsOpen());
   const int error = second.LastError();
   EXPECT_TRUE(error == EBUSY || error == EWOULDBLOCK) << error;
   ASSERT_EQ(secondBoxes.shown.size(), 2u);  // READ FILE (no file there), then the port
@@ -201,8 +204,8 @@ TEST_F(PortOnPty, APortHeldByAnotherOpenerIsBusy) {
 
   // Once the port is let go, the other opener's next Start takes it, with no Select.
   device.Close();
-  other.RunStarting();
-  EXPECT_TRUE(other.PortOpen);
+  otherSettings.RunStarting();
+  EXPECT_TRUE(other.IsOpen());
 }
 
 TEST_F(PortOnPty, APortHeldByAnotherProcessIsBusyUntilItLetsGo) {
@@ -226,7 +229,7 @@ TEST_F(PortOnPty, APortHeldByAnotherProcessIsBusyUntilItLetsGo) {
   ASSERT_EQ(::read(toParent[0], &opened, 1), 1);
   ASSERT_EQ(opened, 'y');
 
-  EXPECT_FALSE(driver.OkBtnClick());
+  EXPECT_FALSE(settings.OkBtnClick());
   const int error = device.LastError();
   EXPECT_TRUE(error == EBUSY || error == EWOULDBLOCK) << error;
   ASSERT_EQ(boxes.shown.size(), 1u);
@@ -237,13 +240,13 @@ TEST_F(PortOnPty, APortHeldByAnotherProcessIsBusyUntilItLetsGo) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
-  EXPECT_TRUE(driver.OkBtnClick()) << "free again once the other process has exited";
+  EXPECT_TRUE(settings.OkBtnClick()) << "free again once the other process has exited";
 }
 
 TEST_F(PortOnPty, SelectReopensTheSamePseudoTerminalAgainAndAgain) {
   for (int round = 0; round < 3; ++round) {
-    driver.SelStopBitClick(round % 2);
-    ASSERT_TRUE(driver.OkBtnClick()) << "round " << round;
+    settings.SelStopBitClick(round % 2);
+    ASSERT_TRUE(settings.OkBtnClick()) << "round " << round;
   }
   EXPECT_TRUE(boxes.shown.empty());
   const std::uint8_t frame[] = {0x10, 0x01, 0xA2};
@@ -252,21 +255,21 @@ TEST_F(PortOnPty, SelectReopensTheSamePseudoTerminalAgainAndAgain) {
 }
 
 TEST_F(PortOnPty, TwoStopBitsAreTwoNotOneAndAHalf) {
-  driver.SelStopBitClick(1);
-  ASSERT_TRUE(driver.OkBtnClick());
-  EXPECT_EQ(driver.Dcb.StopBits, kTwoStopBits);
+  settings.SelStopBitClick(1);
+  ASSERT_TRUE(settings.OkBtnClick());
+  EXPECT_EQ(driver.LineInForce()->StopBits, kTwoStopBits);
   EXPECT_NE(device.LineSettings().c_cflag & CSTOPB, 0u);
   EXPECT_EQ(device.LineSettings().c_cflag & PARENB, 0u) << "a pseudo-terminal keeps no parity";
 
-  driver.SelStopBitClick(0);
-  ASSERT_TRUE(driver.OkBtnClick());
+  settings.SelStopBitClick(0);
+  ASSERT_TRUE(settings.OkBtnClick());
   EXPECT_EQ(device.LineSettings().c_cflag & CSTOPB, 0u);
 }
 
 TEST_F(PortOnPty, ARefusedConfigurationClosesTheHalfOpenPort) {
-  driver.SetBaudRate(12345);  // not a rate the port can do
-  EXPECT_FALSE(driver.OkBtnClick());
-  EXPECT_FALSE(driver.PortOpen);
+  settings.SetBaudRate(12345);  // not a rate the port can do
+  EXPECT_FALSE(settings.OkBtnClick());
+  EXPECT_FALSE(driver.IsOpen());
   EXPECT_FALSE(device.IsOpen());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0], (ShownBox{PortFailureText(EINVAL), "RS232C PORT"}));
@@ -277,8 +280,8 @@ TEST_F(PortOnPty, ARefusedConfigurationClosesTheHalfOpenPort) {
 }
 
 TEST_F(PortOnPty, AClosedPortIsNeverWrittenThroughAReusedDescriptor) {
-  driver.SetBaudRate(12345);
-  ASSERT_FALSE(driver.OkBtnClick());
+  settings.SetBaudRate(12345);
+  ASSERT_FALSE(settings.OkBtnClick());
   // The descriptor number the port had is free now and goes to the next file opened.
   const auto bystander = dir.Path() / "bystander";
   WriteBytes(bystander, "");
@@ -300,11 +303,12 @@ TEST(PortOpen, AMissingDeviceShowsItsErrorAndEveryExchangeFailsAtOnce) {
              "COMPORT:COM2\r\nSTOPBIT:ONESTOPBIT\r\n");
   TermiosSerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
-  driver.FormCreate();
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
+  settings.FormCreate();
   unsetenv("QZR71_COM2");
 
-  EXPECT_FALSE(driver.PortOpen);
+  EXPECT_FALSE(driver.IsOpen());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "CAN NOT COM PORT\xEF\xBC\x81\n\r Error Code:2");
   EXPECT_EQ(boxes.shown[0].caption, "RS232C PORT");

@@ -15,6 +15,7 @@
 
 #include "link/PortDriver.h"
 #include "link/SerialDevice.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/Recorders.h"
 #include "tests/support/Ser2net.h"
@@ -230,10 +231,11 @@ TEST_F(ServedPty, AServerThatCannotServeFailsTheOpenWithinItsBound) {
   // At start-up the port driver shows the port's documented box with that number.
   TempDir dir;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
   address_ = server.Address();
-  driver.FormCreate();
-  EXPECT_FALSE(driver.PortOpen);
+  settings.FormCreate();
+  EXPECT_FALSE(driver.IsOpen());
   ASSERT_FALSE(boxes.shown.empty());
   EXPECT_EQ(boxes.shown.back(),
             (ShownBox{"CAN NOT COM PORT\xEF\xBC\x81\n\r Error Code:6f", "RS232C PORT"}));

@@ -14,8 +14,9 @@
 #include "link/Primitives.h"
 #include "link/SerialDevice.h"
 #include "link/SettingsFile.h"
-#include "tests/support/SimulatedHead.h"
+#include "run/PortSettingsModel.h"
 #include "tests/support/Recorders.h"
+#include "tests/support/SimulatedHead.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ class PortOnCom1 : public testing::Test {
       options.insert(options.end(), {"--scenario", SimulatedHead::Scenario(scenario)});
     head_.emplace(options);
     WriteBytes(dir_.Path() / "comm.ini", settings);
-    driver_.FormCreate();
-    ASSERT_TRUE(driver_.PortOpen);
+    settings_.FormCreate();
+    ASSERT_TRUE(driver_.IsOpen());
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown[0].text;
   }
 
@@ -58,7 +59,8 @@ class PortOnCom1 : public testing::Test {
   std::optional<SimulatedHead> head_;
   SerialDevice device_;
   RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
+  PortDriver driver_{device_};
+  PortSettingsModel settings_{driver_, boxes_, dir_.Path() / "comm.ini"};
 };
 
 class ReadTimeout : public PortOnCom1, public testing::WithParamInterface<int> {};
@@ -126,8 +128,9 @@ TEST_F(PortOnCom1, IsTheToolsAloneUntilClosed) {
   Start("");
   SerialDevice other;
   RecordingBoxes otherBoxes;
-  PortDriver otherDriver(other, otherBoxes, dir_.Path() / "comm.ini");
-  EXPECT_FALSE(otherDriver.OpenPort());
+  PortDriver otherDriver(other);
+  PortSettingsModel otherSettings(otherDriver, otherBoxes, dir_.Path() / "comm.ini");
+  EXPECT_FALSE(otherSettings.OpenPort());
   EXPECT_EQ(otherBoxes.shown, (std::vector<ShownBox>{{PortFailureText(5), "RS232C PORT"}}));
   device_.Close();
   // Only the port itself: a pseudo-terminal under Wine takes even parity once and then refuses
@@ -150,8 +153,8 @@ TEST_F(PortOnCom1, APulledCableFailsAtOnceAndTheNextStartReachesTheNewLine) {
   for (int attempt = 0; attempt < 60 && !reopened; ++attempt) {
     std::this_thread::sleep_for(50ms);
     boxes_.shown.clear();
-    driver_.RunStarting();
-    reopened = driver_.PortOpen;
+    settings_.RunStarting();
+    reopened = driver_.IsOpen();
   }
   ASSERT_TRUE(reopened);
   EXPECT_EQ(SendCommand(driver_, bell, head::kCmdReadStoredData), 1);
@@ -166,10 +169,11 @@ TEST(Win32PortNames, ComNIsTheDeviceOfThatNameUnlessTheEnvironmentSaysOtherwise)
   TempDir dir;
   RecordingBoxes boxes;
   SerialDevice device;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
   WriteBytes(dir.Path() / "comm.ini", SettingsFileText(1, 2, 0));
-  driver.FormCreate();
-  EXPECT_FALSE(driver.PortOpen);
+  settings.FormCreate();
+  EXPECT_FALSE(driver.IsOpen());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0], (ShownBox{PortFailureText(2), "RS232C PORT"})) << "file not found";
   _putenv_s("QZR71_COM3", "");

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/FakeClock.h"
 #include "tests/adjust/ScriptedPort.h"
 #include "tests/run/MainWindowExpectations.h"
+#include "tests/support/FakeClock.h"
 
 namespace {
 

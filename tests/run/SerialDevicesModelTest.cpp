@@ -8,10 +8,11 @@
 
 #include "link/PortDriver.h"
 #include "run/LinuxDeviceSource.h"
+#include "run/PortSettingsModel.h"
 #include "run/SerialDevicesModel.h"
 #include "run/WindowsPortSource.h"
-#include "tests/support/FakeDeviceTree.h"
 #include "tests/link/FakePort.h"
+#include "tests/support/FakeDeviceTree.h"
 #include "tests/support/Recorders.h"
 
 namespace {
@@ -33,11 +34,11 @@ class SerialDevicesModelTest : public testing::Test {
 
   SerialDevicesModel& Open(const DeviceChoices& kept, const SerialDeviceSource* source = nullptr) {
     EXPECT_TRUE(ports_.Keep(kept));
-    driver_.FormCreate();
+    settings_.FormCreate();
     port_.calls.clear();
     model_ = std::make_unique<SerialDevicesModel>(
         source != nullptr ? *source : static_cast<const SerialDeviceSource&>(devices_), ports_,
-        driver_);
+        settings_);
     model_->SetObserver([this] { ++shown_; });
     return *model_;
   }
@@ -55,7 +56,8 @@ class SerialDevicesModelTest : public testing::Test {
   ComPortMap ports_{dir_.Path() / "qzr71" / "serial-devices.json"};
   FakePort port_;
   RecordingBoxes boxes_;
-  PortDriver driver_{port_, boxes_, dir_.Path() / "comm.ini"};
+  PortDriver driver_{port_};
+  PortSettingsModel settings_{driver_, boxes_, dir_.Path() / "comm.ini"};
   std::unique_ptr<SerialDevicesModel> model_;
 };
 
@@ -102,7 +104,7 @@ TEST_F(SerialDevicesModelTest, EachRowOffersTheDevicesShowsItsChoiceAndWhetherIt
 
 TEST_F(SerialDevicesModelTest, ApplyKeepsTheChoiceAndReopensThePortOnlyWhenItsDeviceChanged) {
   SerialDevicesModel& model = Open({});
-  driver_.SelRsBpsClick(2);  // pending in the settings dialog, not yet selected
+  settings_.SelRsBpsClick(2);  // pending in the settings dialog, not yet selected
 
   model.ChooseEntry(1, 1);
   ASSERT_TRUE(model.ApplyClick());
@@ -113,10 +115,10 @@ TEST_F(SerialDevicesModelTest, ApplyKeepsTheChoiceAndReopensThePortOnlyWhenItsDe
   ASSERT_TRUE(model.ApplyClick());
   EXPECT_EQ(Opens(), 1);
   EXPECT_EQ(port_.calls.front(), "Close");
-  EXPECT_TRUE(driver_.PortOpen);
+  EXPECT_TRUE(driver_.IsOpen());
   EXPECT_EQ(port_.configured.BaudRate, 9600u) << "reopened with the committed settings";
-  EXPECT_EQ(driver_.Pending.BaudRate, 19200);
-  EXPECT_EQ(driver_.SelRsBpsIndex, 2);
+  EXPECT_EQ(settings_.Pending.BaudRate, 19200);
+  EXPECT_EQ(settings_.SelRsBpsIndex, 2);
   EXPECT_NE(ReadBytes(dir_.Path() / "comm.ini").find("CBR_9600"), std::string::npos);
   EXPECT_EQ(model.Status(), "Kept for your next start in " + ports_.File().string() +
                                 ". COM1 is open on /dev/pts/5.");
@@ -134,7 +136,7 @@ TEST_F(SerialDevicesModelTest, AFailedReopenShowsThePortErrorAndLeavesThePortClo
   port_.error = 13;
   model.ChooseEntry(0, 1);
   ASSERT_TRUE(model.ApplyClick());
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_FALSE(driver_.IsOpen());
   EXPECT_EQ(boxes_.shown.back(),
             (ShownBox{"CAN NOT COM PORT\xEF\xBC\x81\n\r Error Code:d", "RS232C PORT"}));
   EXPECT_NE(model.Status().find(std::string("COM1 could not be opened on ") + kAdapter + "."),

@@ -13,13 +13,14 @@
 #include <sstream>
 #include <thread>
 
-#include "link/MessageBoxes.h"
 #include "link/PortDriver.h"
 #include "link/Primitives.h"
 #include "link/TermiosSerialDevice.h"
+#include "run/MessageBoxes.h"
+#include "run/PortSettingsModel.h"
 #include "sim/StoredData.h"
-#include "tests/support/HeadSimulator.h"
 #include "tests/sim/ToolRun.h"
+#include "tests/support/HeadSimulator.h"
 
 namespace {
 
@@ -39,18 +40,22 @@ class SilentBoxes final : public MessageBoxes {
 class ToolPort {
  public:
   ToolPort(const fs::path& dir, const std::string& device)
-      : driver_(serial_, boxes_, dir / "comm.ini") {
+      : driver_(serial_), settings_(driver_, boxes_, dir / "comm.ini") {
     ::setenv("QZR71_COM1", device.c_str(), 1);
-    driver_.FormCreate();
+    settings_.FormCreate();
     ::unsetenv("QZR71_COM1");
   }
-  bool open() const { return driver_.PortOpen; }
+  bool open() const { return driver_.IsOpen(); }
   PortDriver& link() { return driver_; }
+  std::function<void()> runStarting() {
+    return [this] { settings_.RunStarting(); };
+  }
 
  private:
   TermiosSerialDevice serial_;
   SilentBoxes boxes_;
   PortDriver driver_;
+  PortSettingsModel settings_;
 };
 
 std::vector<std::string> Lines(const fs::path& file) {
@@ -85,7 +90,7 @@ TEST_F(OverPty, AHealthyHeadPassesAWholeRunAndTracesEveryByte) {
   ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
   ToolPort port(dir_, device);
   ASSERT_TRUE(port.open());
-  ToolRun run(port.link());
+  ToolRun run(port.link(), port.runStarting());
   const ToolRunResult result = run.Run();
   EXPECT_TRUE(result.completed());
   EXPECT_EQ(result.bells, 0);
@@ -111,7 +116,7 @@ TEST_F(OverPty, TheNextSessionReadsWhatTheLastOneStored) {
   {
     HeadSimulator sim({"--state", state.string(), "--seed", "5"});
     ToolPort port(dir_, sim.NextLine());
-    ToolRun run(port.link());
+    ToolRun run(port.link(), port.runStarting());
     first = run.Run();
     ASSERT_TRUE(first.completed());
     EXPECT_EQ(sim.Stop(), 0);
@@ -170,7 +175,7 @@ TEST_F(OverPty, TheExclusiveFlagIsGoneOnceTheToolClosedItsSide) {
 TEST_F(OverPty, AHangUpFailsTheExchangeAtOnceAndANewLineFollows) {
   const fs::path link = File("head");
   HeadSimulator sim({"--link", link.string(), "--scenario",
-                  File("pull.scn", "hangup cmd:B1 1 down=300\n").string()});
+                     File("pull.scn", "hangup cmd:B1 1 down=300\n").string()});
   const std::string first = sim.NextLine();
   ASSERT_EQ(fs::read_symlink(link), first);
   {

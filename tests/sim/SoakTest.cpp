@@ -25,10 +25,11 @@
 #include "link/PortDriver.h"
 #include "link/TermiosSerialDevice.h"
 #include "run/MainFormModel.h"
+#include "run/PortSettingsModel.h"
 #include "sim/StoredData.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/Recorders.h"
 #include "tests/support/HeadSimulator.h"
+#include "tests/support/Recorders.h"
 
 namespace {
 
@@ -162,12 +163,14 @@ TEST(Soak, EveryRunCompletesOrEndsWithTheErrorOfItsPulledCable) {
 
   TermiosSerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
+  PortDriver driver(device);
+  PortSettingsModel settings(driver, boxes, dir.Path() / "comm.ini");
   CountingBell bell;
   FakeClock clock;
   NoIdlePump pump;
   MainFormModel model(driver, bell, clock, pump);
   RunController& controller = model.Controller;
+  controller.SetRunStarting([&settings] { settings.RunStarting(); });
 
   std::size_t completed = 0, pulled = 0, faults = 0;
   long residentAfterFirst = 0, heapAfterFirst = 0;
@@ -181,13 +184,13 @@ TEST(Soak, EveryRunCompletesOrEndsWithTheErrorOfItsPulledCable) {
     std::ofstream(scenario) << head.scenario;
     fs::remove(state);
     HeadSimulator sim({"--link", link.string(), "--scenario", scenario.string(), "--seed",
-                    std::to_string(seed), "--state", state.string(), "--trace", trace.string()});
+                       std::to_string(seed), "--state", state.string(), "--trace", trace.string()});
     ASSERT_FALSE(sim.NextLine().empty());
     if (run == 0) {
-      driver.FormCreate();
-      ASSERT_TRUE(driver.PortOpen);
+      settings.FormCreate();
+      ASSERT_TRUE(driver.IsOpen());
     } else {
-      ASSERT_TRUE(driver.OkBtnClick()) << "Select opens the new head's line";
+      ASSERT_TRUE(settings.OkBtnClick()) << "Select opens the new head's line";
     }
 
     const auto began = std::chrono::steady_clock::now();

@@ -14,7 +14,9 @@ std::size_t ToolRunResult::FramesWith(std::uint8_t command) const {
   }));
 }
 
-ToolRun::ToolRun(PortLink& port) : port_(port), model_(port_, bell_, clock_, pump_) {
+ToolRun::ToolRun(PortLink& port, std::function<void()> runStarting)
+    : port_(port), model_(port_, bell_, clock_, pump_) {
+  model_.Controller.SetRunStarting(std::move(runStarting));
   model_.Log.SetObserver([this] { history_.push_back(model_.Log.Lines()); });
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,8 @@ struct ToolRunResult {
 
 class ToolRun {
  public:
-  explicit ToolRun(PortLink& port);
+  // runStarting, when given, is called as each run begins, as the program's settings model is.
+  explicit ToolRun(PortLink& port, std::function<void()> runStarting = {});
 
   // Start, then Next while the run waits for it, until it completes or fails; then Complete or
   // Cancel, back to idle, ready for the next run.
@@ -49,7 +51,6 @@ class ToolRun {
     std::uint32_t ReadPort(std::uint8_t count, std::uint8_t* buffer) override {
       return inner_.ReadPort(count, buffer);
     }
-    void RunStarting() override { inner_.RunStarting(); }
     std::vector<std::vector<std::uint8_t>> sent;
 
    private:

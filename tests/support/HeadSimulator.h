@@ -33,7 +33,8 @@ class HeadSimulator {
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     // posix_spawn, not fork: the caller may be a program with threads (Qt's, the sanitizers').
-    const int spawned = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     out_ = out[0];

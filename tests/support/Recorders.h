@@ -10,8 +10,8 @@
 #include "link/BellOutput.h"
 #include "link/HeadCommands.h"
 #include "link/IdlePump.h"
-#include "link/MessageBoxes.h"
 #include "link/PortLink.h"
+#include "run/MessageBoxes.h"
 
 // A head that acknowledges every write; the test reads back what the window's run sent.
 class AckingPort final : public PortLink {

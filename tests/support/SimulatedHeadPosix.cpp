@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "tests/support/HeadSimulator.h"
-#include "tests/support/SimulatedHead.h"
 #include "tests/support/Ser2net.h"
+#include "tests/support/SimulatedHead.h"
 
 class SimulatedHead::Process : public HeadSimulator {
  public:

@@ -6,16 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
-#include "link/ComPortMap.h"
-#include "link/PortDriver.h"
-#include "link/SerialDevice.h"
-#include "run/SerialDevicesModel.h"
+#include "program/ProgramParts.h"
 #include "run/WindowsPortSource.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/SimulatedHead.h"
 #include "tests/support/Recorders.h"
+#include "tests/support/SimulatedHead.h"
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
@@ -86,30 +84,30 @@ int main() {
   SimulatedHead head({"--seed", "7"});
 
   TempDir dir;
-  SerialDevice device;
   RecordingBoxes boxes;
-  PortDriver driver(device, boxes, dir.Path() / "comm.ini");
-  CountingBell bell;
-  FakeClock clock;
   InputGate gate;
   GatedIdlePump pump(gate);
-  driver.SetIdlePump(&pump);
-  TMainForm form(TMainForm::Seams{driver, bell, clock, pump, gate, boxes});
+  // Each kind of row: an adapter by its friendly name, one pulled out, a server typed in.
+  ProgramParts parts(
+      boxes, pump,
+      {dir.Path() / "comm.ini", dir.Path() / "serial-devices.json", dir.Path() / "runs"},
+      std::make_unique<WindowsPortSource>([] {
+        return std::vector<SystemPort>{{"COM1", "Communications Port (COM1)"},
+                                       {"COM7", "USB Serial Port (COM7)"}};
+      }));
+  CountingBell bell;
+  FakeClock clock;
+  TMainForm form(TMainForm::Seams{parts.Port, bell, clock, pump, gate, boxes});
   MainForm = &form;
-  TRs232cForm settings(driver, form.Handle());
+  TRs232cForm settings(parts.Settings, form.Handle());
   Rs232cForm = &settings;
   TVersionForm version(form.Handle());
   VersionForm = &version;
-  // Each kind of row: an adapter by its friendly name, one pulled out, a server typed in.
-  ComPortMap ports(dir.Path() / "serial-devices.json");
-  ports.Keep({"COM7", "COM12", "rfc2217://192.168.0.20:3001", ""});
-  const WindowsPortSource system([] {
-    return std::vector<SystemPort>{{"COM1", "Communications Port (COM1)"},
-                                   {"COM7", "USB Serial Port (COM7)"}};
-  });
-  SerialDevicesModel devices(system, ports, driver);
-  TSerialDevicesForm devicesForm(devices, form.Handle());
+  // Kept once COM1 is open on the simulated head, which the choice would lead elsewhere.
+  parts.Ports.Keep({"COM7", "COM12", "rfc2217://192.168.0.20:3001", ""});
+  TSerialDevicesForm devicesForm(parts.Devices, form.Handle());
   form.SerialDevicesForm = &devicesForm;
+  const std::unique_ptr<RunRecorder> recorder = parts.WatchRuns(form.Model);
   form.Show(SW_SHOWNORMAL);
   MoveTo(form.Handle(), 0, 0);
   DispatchWaiting(form);

@@ -52,7 +52,7 @@ class SerialDevicesWindowTest : public Win32Windows {
 TEST_F(SerialDevicesWindowTest, AHeadOnCom7IsChosenForCom1AndStageZeroThenCompletes) {
   SimulatedHead head({"--seed", "7"}, "line7");
   Make(driver_);
-  EXPECT_FALSE(driver_.PortOpen) << "COM1 itself leads to no head";
+  EXPECT_FALSE(driver_.IsOpen()) << "COM1 itself leads to no head";
   TSerialDevicesForm& dialog = OpenDialog();
   EXPECT_EQ(WindowText(dialog.Handle()), "Serial devices");
   ASSERT_TRUE(Pick(dialog.Ports[0].device, "COM7"));
@@ -64,7 +64,7 @@ TEST_F(SerialDevicesWindowTest, AHeadOnCom7IsChosenForCom1AndStageZeroThenComple
   EXPECT_NE(WindowText(dialog.Ports[1].access).find("telnet(rfc2217)"), std::string::npos);
 
   Click(dialog.ApplyBtn);
-  EXPECT_TRUE(driver_.PortOpen);
+  EXPECT_TRUE(driver_.IsOpen());
   EXPECT_EQ(
       WindowText(dialog.Status),
       "Kept for your next start in " + Utf8(ports_.File().wstring()) + ". COM1 is open on COM7.");
@@ -86,7 +86,7 @@ TEST_F(SerialDevicesWindowTest, AChosenAdapterThatIsAbsentShowsAbsentAndFailsAsA
   const std::string absent = AbsentPort();
   ASSERT_TRUE(ports_.Keep({absent, "", "", ""}));
   Make(driver_);
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_FALSE(driver_.IsOpen());
   ASSERT_FALSE(boxes_.shown.empty());
   // Windows's number for a port it does not have.
   EXPECT_EQ(boxes_.shown.back(), (ShownBox{PortFailureText(ERROR_FILE_NOT_FOUND), kPortCaption}));

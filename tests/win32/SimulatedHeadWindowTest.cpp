@@ -23,7 +23,7 @@ class SimulatedHeadWindowTest : public Win32Windows {
   void StartHead(const std::vector<std::string>& options) {
     head_ = std::make_unique<SimulatedHead>(options);
     Make(driver_);
-    ASSERT_TRUE(driver_.PortOpen);
+    ASSERT_TRUE(driver_.IsOpen());
   }
 
   HWND ButtonCaptioned(const char* caption) const {
@@ -92,13 +92,13 @@ TEST_F(SimulatedHeadWindowTest, SelectRewritesTheFileAndReopensThePortWhichThenC
   Click(dialog.SelStopBit.Entries[1]);
   // Only the pending choice changed so far.
   EXPECT_EQ(ReadBytes(dir_.Path() / "comm.ini"), SettingsText("CBR_9600", "COM1", "ONESTOPBIT"));
-  EXPECT_EQ(driver_.Committed.BaudRate, 9600);
+  EXPECT_EQ(portSettings_.Committed.BaudRate, 9600);
 
   Click(dialog.OkBtn);
   EXPECT_FALSE(dialog.IsVisible());
-  EXPECT_TRUE(driver_.PortOpen);
-  EXPECT_EQ(driver_.Committed.BaudRate, 19200);
-  EXPECT_EQ(driver_.Committed.StopBits, 2);
+  EXPECT_TRUE(driver_.IsOpen());
+  EXPECT_EQ(portSettings_.Committed.BaudRate, 19200);
+  EXPECT_EQ(portSettings_.Committed.StopBits, 2);
   EXPECT_EQ(ReadBytes(dir_.Path() / "comm.ini"), SettingsText("CBR_19200", "COM1", "TWOSTOPBIT"));
   EXPECT_EQ(boxes_.shown.size(), 1u);
 
@@ -120,7 +120,7 @@ TEST_F(SimulatedHeadWindowTest, AFailedSelectShowsThePortBoxKeepsTheDialogAndCan
   EXPECT_EQ(boxes_.shown[0].caption, "RS232C PORT");
   EXPECT_EQ(boxes_.shown[0].text.rfind(kPortFailureText, 0), 0u) << boxes_.shown[0].text;
   EXPECT_TRUE(dialog.IsVisible());
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_FALSE(driver_.IsOpen());
   EXPECT_EQ(dialog.SelRsCom.ItemIndex(), 1);
 
   // Esc is Cansel: the groups go back, the port stays closed.
@@ -130,8 +130,8 @@ TEST_F(SimulatedHeadWindowTest, AFailedSelectShowsThePortBoxKeepsTheDialogAndCan
   Settle();
   EXPECT_FALSE(dialog.IsVisible());
   EXPECT_EQ(dialog.SelRsCom.ItemIndex(), 0);
-  EXPECT_EQ(driver_.PortName, "COM1");
-  EXPECT_FALSE(driver_.PortOpen);
+  EXPECT_EQ(portSettings_.PortName, "COM1");
+  EXPECT_FALSE(driver_.IsOpen());
   Click(form_->BtnStart);
   EXPECT_EQ(Log(), expected::kCommunicationError);
   EXPECT_EQ(bell_.rings, 0) << "no port: every exchange fails at once";

@@ -13,13 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "link/ComPortMap.h"
-#include "link/PortDriver.h"
-#include "link/SerialDevice.h"
-#include "run/SerialDevicesModel.h"
+#include "program/ProgramParts.h"
+#include "tests/run/MainWindowExpectations.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/Recorders.h"
-#include "tests/run/MainWindowExpectations.h"
 #include "win32/ControlIds.h"
 #include "win32/Forms.h"
 #include "win32/InputGate.h"
@@ -33,24 +30,24 @@
 class Win32Windows : public testing::Test {
  protected:
   // The main window over this port and these stages, then the dialogs (the settings dialog opens
-  // COM1 through the driver).
+  // COM1 through the driver). Over the driver, runs are watched as the program watches them.
   void Make(PortLink& port, const MainFormModel::StageFactory& stages = MakeStageTable) {
-    driver_.SetIdlePump(&pump_);
     form_ = std::make_unique<TMainForm>(TMainForm::Seams{port, bell_, clock_, pump_, gate_, boxes_},
                                         stages);
     MainForm = form_.get();
-    settings_ = std::make_unique<TRs232cForm>(driver_, form_->Handle());
+    settings_ = std::make_unique<TRs232cForm>(portSettings_, form_->Handle());
     Rs232cForm = settings_.get();
     version_ = std::make_unique<TVersionForm>(form_->Handle());
     VersionForm = version_.get();
-    devices_ = std::make_unique<SerialDevicesModel>(*system_, ports_, driver_);
-    devicesForm_ = std::make_unique<TSerialDevicesForm>(*devices_, form_->Handle());
+    devicesForm_ = std::make_unique<TSerialDevicesForm>(parts_.Devices, form_->Handle());
     form_->SerialDevicesForm = devicesForm_.get();
+    if (&port == &driver_) recorder_ = parts_.WatchRuns(form_->Model);
     form_->Show(SW_SHOWNORMAL);
     Settle();
   }
 
   ~Win32Windows() override {
+    recorder_.reset();
     devicesForm_.reset();
     version_.reset();
     settings_.reset();
@@ -104,21 +101,24 @@ class Win32Windows : public testing::Test {
   bool Open() const { return form_->Handle() != nullptr && IsWindowVisible(form_->Handle()); }
 
   TempDir dir_;
-  // The choice of devices is the test's own; until a test makes one, each name reaches its port.
-  ComPortMap ports_{dir_.Path() / "qzr71" / "serial-devices.json"};
-  SerialDevice device_{[this](const std::string& name) { return ports_.DevicePathFor(name); }};
   RecordingBoxes boxes_;
-  PortDriver driver_{device_, boxes_, dir_.Path() / "comm.ini"};
-  CountingBell bell_;
-  FakeClock clock_;
   InputGate gate_;
   GatedIdlePump pump_{gate_};
+  // The choice of devices is the test's own; until a test makes one, each name reaches its port.
+  ProgramParts parts_{boxes_,
+                      pump_,
+                      {dir_.Path() / "comm.ini", dir_.Path() / "qzr71" / "serial-devices.json",
+                       dir_.Path() / "runs"}};
+  ComPortMap& ports_ = parts_.Ports;
+  PortDriver& driver_ = parts_.Port;
+  PortSettingsModel& portSettings_ = parts_.Settings;
+  CountingBell bell_;
+  FakeClock clock_;
   std::unique_ptr<TMainForm> form_;
   std::unique_ptr<TRs232cForm> settings_;
   std::unique_ptr<TVersionForm> version_;
-  std::unique_ptr<SerialDeviceSource> system_ = ThisMachinesSerialDevices();
-  std::unique_ptr<SerialDevicesModel> devices_;
   std::unique_ptr<TSerialDevicesForm> devicesForm_;
+  std::unique_ptr<RunRecorder> recorder_;
 };
 
 inline void PrintTo(const expected::Shown& shown, std::ostream* out) {

@@ -1,10 +1,12 @@
-// The settings dialog's logic and the driver's steps, over recorded serial services.
+// The settings dialog's logic and the port driver's steps under it, over recorded serial
+// services.
 
 #include <gtest/gtest.h>
 
 #include "link/PortDriver.h"
 #include "link/PortText.h"
 #include "link/SettingsFile.h"
+#include "run/PortSettingsModel.h"
 #include "tests/link/FakePort.h"
 #include "tests/support/Recorders.h"
 
@@ -17,33 +19,34 @@ class PortDialog : public testing::Test {
   std::filesystem::path File() const { return dir.Path() / "comm.ini"; }
   void Start(const std::string& fileBytes) {
     WriteBytes(File(), fileBytes);
-    driver.FormCreate();
+    settings.FormCreate();
   }
   struct Groups {
     int com, bps, stop;
     friend bool operator==(const Groups&, const Groups&) = default;
   };
   Groups GroupsNow() const {
-    return {driver.SelRsComIndex, driver.SelRsBpsIndex, driver.SelStopBitIndex};
+    return {settings.SelRsComIndex, settings.SelRsBpsIndex, settings.SelStopBitIndex};
   }
 
   TempDir dir;
   FakePort port;
   RecordingBoxes boxes;
-  PortDriver driver{port, boxes, dir.Path() / "comm.ini"};
+  PortDriver driver{port};
+  PortSettingsModel settings{driver, boxes, dir.Path() / "comm.ini"};
 };
 
 TEST_F(PortDialog, WithoutAFileStartsWithTheDefaultsAndWritesThem) {
   int groupChanges = 0;
-  driver.SetGroupsObserver([&] { ++groupChanges; });
-  driver.FormCreate();
+  settings.SetGroupsObserver([&] { ++groupChanges; });
+  settings.FormCreate();
   EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{{"Can not open file", "READ FILE"}}));
   EXPECT_EQ(groupChanges, 1);
-  EXPECT_EQ(driver.PortName, "COM1");
-  EXPECT_EQ(driver.Pending, (PortSettings{9600, 2, 8, 0}));
-  EXPECT_EQ(driver.Committed, driver.Pending);
+  EXPECT_EQ(settings.PortName, "COM1");
+  EXPECT_EQ(settings.Pending, (PortSettings{9600, 2, 8, 0}));
+  EXPECT_EQ(settings.Committed, settings.Pending);
   EXPECT_EQ(GroupsNow(), (Groups{0, 1, 0}));
-  EXPECT_TRUE(driver.PortOpen);
+  EXPECT_TRUE(driver.IsOpen());
   EXPECT_EQ(ReadBytes(File()),
             "*** BILL VALIDATOR QZR-71 ***\r\nBORDRATE:CBR_9600\r\nCOMPORT:COM1\r\n"
             "STOPBIT:ONESTOPBIT\r\n");
@@ -71,8 +74,8 @@ TEST_F(PortDialog, OpeningSavesPurgesAndConfiguresTheDocumentedLine) {
 TEST_F(PortDialog, ARefusedConfigurationClosesThePortAfterTheFileWasWritten) {
   port.configureFails = true;
   port.error = 0x490;
-  driver.FormCreate();
-  EXPECT_FALSE(driver.PortOpen);
+  settings.FormCreate();
+  EXPECT_FALSE(driver.IsOpen());
   EXPECT_EQ(port.calls.back(), "Close");
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[1].text, "CAN NOT COM PORT\xEF\xBC\x81\n\r Error Code:490");
@@ -101,33 +104,34 @@ TEST_F(PortDialog, WritesAndReadsWrapTheTransferAsDocumented) {
 TEST_F(PortDialog, GroupClicksChangeOnlyThePendingSettings) {
   Start(SettingsFileText(1, 0, 0));
   port.calls.clear();
-  driver.SelRsComClick(1);
-  driver.SelRsBpsClick(0);
-  driver.SelStopBitClick(1);
+  settings.SelRsComClick(1);
+  settings.SelRsBpsClick(0);
+  settings.SelStopBitClick(1);
   EXPECT_TRUE(port.calls.empty());
-  EXPECT_EQ(driver.PortName, "COM2");
-  EXPECT_EQ(driver.Pending, (PortSettings{2400, 2, 8, 2}));
-  EXPECT_EQ(driver.Committed, (PortSettings{9600, 2, 8, 0}));
-  EXPECT_EQ(driver.CommittedPortName, "COM1");
+  EXPECT_EQ(settings.PortName, "COM2");
+  EXPECT_EQ(settings.Pending, (PortSettings{2400, 2, 8, 2}));
+  EXPECT_EQ(settings.Committed, (PortSettings{9600, 2, 8, 0}));
+  EXPECT_EQ(settings.CommittedPortName, "COM1");
 }
 
 TEST_F(PortDialog, SelectClosesTheOldPortOpensTheNewOneAndCommits) {
   Start(SettingsFileText(1, 0, 0));
   port.calls.clear();
-  driver.SelRsComClick(1);
-  driver.SelStopBitClick(1);
-  EXPECT_TRUE(driver.OkBtnClick());
+  settings.SelRsComClick(1);
+  settings.SelStopBitClick(1);
+  EXPECT_TRUE(settings.OkBtnClick());
   EXPECT_EQ(port.calls.front(), "Close");
   EXPECT_EQ(port.calls[1], "Open COM2");
-  EXPECT_TRUE(driver.PortOpen);
-  EXPECT_EQ(driver.Committed, driver.Pending);
-  EXPECT_EQ(driver.CommittedPortName, "COM2");
+  EXPECT_TRUE(driver.IsOpen());
+  EXPECT_EQ(settings.Committed, settings.Pending);
+  EXPECT_EQ(settings.CommittedPortName, "COM2");
   EXPECT_EQ(ReadBytes(File()), SettingsFileText(1, 1, 1));
 
   // The next start reads the two stop bits back.
   FakePort nextPort;
   RecordingBoxes nextBoxes;
-  PortDriver next(nextPort, nextBoxes, File());
+  PortDriver nextDriver(nextPort);
+  PortSettingsModel next(nextDriver, nextBoxes, File());
   next.FormCreate();
   EXPECT_EQ(next.Pending.StopBits, kTwoStopBits);
   EXPECT_EQ(next.PortName, "COM2");
@@ -136,61 +140,62 @@ TEST_F(PortDialog, SelectClosesTheOldPortOpensTheNewOneAndCommits) {
 TEST_F(PortDialog, CanselAfterAFailedSelectRestoresTheGroupsButLeavesThePortClosed) {
   Start(SettingsFileText(2, 0, 1));
   int groupChanges = 0;
-  driver.SetGroupsObserver([&] { ++groupChanges; });
-  driver.SelRsComClick(1);
-  driver.SelRsBpsClick(0);
-  driver.SelStopBitClick(0);
+  settings.SetGroupsObserver([&] { ++groupChanges; });
+  settings.SelRsComClick(1);
+  settings.SelRsBpsClick(0);
+  settings.SelStopBitClick(0);
   port.openFails = true;
   port.error = 2;
-  EXPECT_FALSE(driver.OkBtnClick());
-  EXPECT_FALSE(driver.PortOpen);
+  EXPECT_FALSE(settings.OkBtnClick());
+  EXPECT_FALSE(driver.IsOpen());
   EXPECT_EQ(boxes.shown.back(), (ShownBox{PortFailureText(2), "RS232C PORT"}));
-  EXPECT_EQ(driver.PortName, "COM2") << "a failed Select keeps the choice";
+  EXPECT_EQ(settings.PortName, "COM2") << "a failed Select keeps the choice";
 
   port.calls.clear();
-  driver.CloseBtnClick();
+  settings.CloseBtnClick();
   EXPECT_EQ(groupChanges, 1);
   EXPECT_EQ(GroupsNow(), (Groups{0, 2, 1}));
-  EXPECT_EQ(driver.PortName, "COM1");
-  EXPECT_EQ(driver.Pending, (PortSettings{19200, 2, 8, 2}));
+  EXPECT_EQ(settings.PortName, "COM1");
+  EXPECT_EQ(settings.Pending, (PortSettings{19200, 2, 8, 2}));
   EXPECT_TRUE(port.calls.empty());
-  EXPECT_FALSE(driver.PortOpen);
+  EXPECT_FALSE(driver.IsOpen());
 }
 
 TEST_F(PortDialog, AFileNamingCom3KeepsCom3) {
   Start(SettingsFileText(1, 2, 0));
   EXPECT_EQ(port.calls.front(), "Open COM3");
-  EXPECT_EQ(driver.SelRsComIndex, 1) << "the two-entry group shows its last entry";
+  EXPECT_EQ(settings.SelRsComIndex, 1) << "the two-entry group shows its last entry";
   EXPECT_EQ(ReadBytes(File()), SettingsFileText(1, 2, 0))
       << "the port that was opened is the port the next start opens";
 
   // Cansel keeps COM3 too, and so does a Select that did not touch the port group.
-  driver.CloseBtnClick();
-  EXPECT_EQ(driver.PortName, "COM3");
-  driver.SelRsBpsClick(2);
-  EXPECT_TRUE(driver.OkBtnClick());
+  settings.CloseBtnClick();
+  EXPECT_EQ(settings.PortName, "COM3");
+  settings.SelRsBpsClick(2);
+  EXPECT_TRUE(settings.OkBtnClick());
   EXPECT_EQ(ReadBytes(File()), SettingsFileText(2, 2, 0));
   // Choosing a port in the group is what moves it.
-  driver.SelRsComClick(1);
-  EXPECT_TRUE(driver.OkBtnClick());
+  settings.SelRsComClick(1);
+  EXPECT_TRUE(settings.OkBtnClick());
   EXPECT_EQ(ReadBytes(File()), SettingsFileText(2, 1, 0));
 }
 
 TEST_F(PortDialog, AFileThatCannotBeWrittenIsReportedAndThePortStillOpens) {
   TempDir elsewhere;
-  PortDriver homeless(port, boxes, elsewhere.Path() / "gone" / "comm.ini");
+  PortDriver homelessDriver(port);
+  PortSettingsModel homeless(homelessDriver, boxes, elsewhere.Path() / "gone" / "comm.ini");
   homeless.FormCreate();
   EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{{"Can not open file", "READ FILE"},
                                                 {"Can not open file", "WRITE FILE"}}));
-  EXPECT_TRUE(homeless.PortOpen);
+  EXPECT_TRUE(homelessDriver.IsOpen());
 }
 
 TEST_F(PortDialog, ADirectoryInPlaceOfTheFileIsNeitherReadNorWritten) {
   std::filesystem::create_directory(File());
-  driver.FormCreate();
+  settings.FormCreate();
   EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{{"Can not open file", "READ FILE"},
                                                 {"Can not open file", "WRITE FILE"}}));
-  EXPECT_EQ(driver.Pending, (PortSettings{9600, 2, 8, 0}));
+  EXPECT_EQ(settings.Pending, (PortSettings{9600, 2, 8, 0}));
   EXPECT_TRUE(std::filesystem::is_directory(File()));
 }
 

@@ -52,7 +52,7 @@ fi
 
 server=
 display_server=
-serial_server=
+serial_servers=()
 cleanup() {
   # Simulators a failed test left running: the ones this run started, by their process ids.
   for pidFile in "$QZR71_WINE_HEAD_DIR"/*.pid; do
@@ -62,10 +62,10 @@ cleanup() {
     "$wineserver" -k 2>/dev/null || true
     wait "$server" 2>/dev/null || true
   fi
-  if [ -n "$serial_server" ]; then
+  for serial_server in "${serial_servers[@]}"; do
     kill "$serial_server" 2>/dev/null || true
     wait "$serial_server" 2>/dev/null || true
-  fi
+  done
   if [ -n "$display_server" ]; then
     kill "$display_server" 2>/dev/null || true
     wait "$display_server" 2>/dev/null || true
@@ -107,32 +107,48 @@ set_dpi() {
 set_dpi 96
 
 # COM1 leads to the link the simulator makes in the run directory, and COM7 (an adapter's kind
-# of number) to another. Wine keeps its port map in the registry and remakes dosdevices/comN and
-# the serial device map from it when a session starts, so the ports are set there, and in this
-# session, which is up already, by hand.
+# of number) to another. The stage tests run side by side, each lent a line of its own by ctest:
+# COM11, COM12 and COM13 lead to line11, line12 and line13 (tests/support/SimulatedHeadWine.cpp).
+# Wine keeps its port map in the registry and remakes dosdevices/comN from it when a session
+# starts, so the ports are set there, and in this session, which is up already, by hand. Only
+# COM1 and COM7 are in the serial device map, as on a machine with one adapter.
+lent_ports=(11 12 13)
+line_of() { echo "$QZR71_WINE_HEAD_DIR/line$([ "$1" = 1 ] || echo "$1")"; }
+for port in 1 7 "${lent_ports[@]}"; do
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /t REG_SZ /d "$(line_of "$port")" /f >/dev/null
+  ln -sfn "$(line_of "$port")" "$WINEPREFIX/dosdevices/com$port"
+done
 for port in 1 7; do
-  line="$QZR71_WINE_HEAD_DIR/line"
-  [ "$port" = 1 ] || line="$line$port"
-  "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /t REG_SZ /d "$line" /f >/dev/null
-  ln -sfn "$line" "$WINEPREFIX/dosdevices/com$port"
   "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$((port - 1))" \
     /t REG_SZ /d "COM$port" /f >/dev/null
 done
+{
+  printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine_lines": ['
+  separator=
+  for port in "${lent_ports[@]}"; do
+    printf '%s{"id": "%s", "slots": 1}' "$separator" "$port"
+    separator=", "
+  done
+  printf ']}]}\n'
+} >"$windows/wine/lines.json"
 
-# ser2net in front of the same line, on a free port of 127.0.0.1. It opens the line at each
+# ser2net in front of each of these lines, each on a free port of 127.0.0.1:
+# QZR71_WINE_RFC2217 names COM1's, QZR71_WINE_RFC2217_12 COM12's. It opens the line at each
 # connection, so it finds whichever head the link leads to then.
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-/usr/sbin/ser2net -n -u -Y 'connection: &head' \
-  -Y "  accepter: telnet(rfc2217),tcp,127.0.0.1,$port" \
-  -Y "  connector: serialdev,$QZR71_WINE_HEAD_DIR/line,9600e81,local" \
-  >"$windows/wine/ser2net.log" 2>&1 &
-serial_server=$!
-listening=$(printf '0100007F:%04X' "$port")
-for _ in $(seq 200); do
-  awk -v l="$listening" '$2 == l && $4 == "0A" { found = 1 } END { exit !found }' /proc/net/tcp && break
-  sleep 0.05
+for port in 1 "${lent_ports[@]}"; do
+  tcp=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  /usr/sbin/ser2net -n -u -Y 'connection: &head' \
+    -Y "  accepter: telnet(rfc2217),tcp,127.0.0.1,$tcp" \
+    -Y "  connector: serialdev,$(line_of "$port"),9600e81,local" \
+    >"$windows/wine/ser2net-com$port.log" 2>&1 &
+  serial_servers+=($!)
+  listening=$(printf '0100007F:%04X' "$tcp")
+  for _ in $(seq 200); do
+    awk -v l="$listening" '$2 == l && $4 == "0A" { found = 1 } END { exit !found }' /proc/net/tcp && break
+    sleep 0.05
+  done
+  export "QZR71_WINE_RFC2217$([ "$port" = 1 ] || echo "_$port")=rfc2217://127.0.0.1:$tcp"
 done
-export QZR71_WINE_RFC2217="rfc2217://127.0.0.1:$port"
 
 case "${1:-}" in
   --bench)
@@ -161,4 +177,7 @@ case "${1:-}" in
     exit $status
     ;;
 esac
-ctest --test-dir "$windows" --output-on-failure --no-tests=error -j2 "$@"
+# Most of the tests' time is spent waiting on the head's time-outs and on Wine: three tests at a
+# time per core.
+ctest --test-dir "$windows" --output-on-failure --no-tests=error -j$(($(nproc) * 3)) \
+  --resource-spec-file "$windows/wine/lines.json" "$@"

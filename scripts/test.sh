@@ -34,18 +34,22 @@ phase() {
 
 phase "installing" bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 ser2net
 build=${QZR71_BUILD_DIR:-build/test}
+# Most of a test's time is spent waiting on real deadlines (the head's time-outs, a pulled cable),
+# not on a core: four tests at a time per core.
+test_jobs=$(($(nproc) * 4))
 export QT_QPA_PLATFORM=offscreen
 
 # Line tables only (-g1): a quarter less compile time than full debug information, and the same
 # optimised code for the benchmarks.
 cmake --preset tests -B "$build" >/dev/null
 phase "native build" cmake --build "$build"
-phase "native tests" ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
+phase "native tests" ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$test_jobs"
 [ -n "$quick" ] && exit 0
 
 # Sanitizers: the same suite once more, built with AddressSanitizer (leaks checked) and
-# UndefinedBehaviorSanitizer, at -O1 with line tables: the sanitizers' advice, and less than half
-# the compile time of -O2 -g. Any report fails its test. QZR71_SKIP_SANITIZERS=1 leaves it out.
+# UndefinedBehaviorSanitizer, unoptimised with line tables: the tests wait on the head far more
+# than they compute, -O0 builds in a sixth less time than -O1, and nothing is optimised away from
+# under the checks. Any report fails its test. QZR71_SKIP_SANITIZERS=1 leaves it out.
 if [ -z "${QZR71_SKIP_SANITIZERS:-}" ]; then
   sanitized=${QZR71_SANITIZED_BUILD_DIR:-build/sanitized}
   cmake --preset sanitized -B "$sanitized" >/dev/null
@@ -53,7 +57,7 @@ if [ -z "${QZR71_SKIP_SANITIZERS:-}" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export LSAN_OPTIONS=suppressions=$PWD/tests/lsan-suppressions.txt:print_suppressions=0
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-  phase "sanitized tests" ctest --test-dir "$sanitized" --output-on-failure --no-tests=error -j2
+  phase "sanitized tests" ctest --test-dir "$sanitized" --output-on-failure --no-tests=error -j"$test_jobs"
   unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 fi
 

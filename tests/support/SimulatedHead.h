@@ -9,7 +9,8 @@
 // The simulated head as its own program, serving on the line that the tool's COM1 reaches. The
 // stage tests use only this, so that they run unchanged on each platform the core is built for:
 // on Linux the simulator is a child on a pseudo-terminal that QZR71_COM1 names; under Wine it runs
-// natively beside the test, on the line that the prefix's COM1 leads to.
+// natively beside the test, on the line that the prefix's COM1 leads to, or on the line of the
+// port that ctest lent the test, which QZR71_COM1 then names.
 #ifndef _WIN32
 class Ser2net;
 #endif

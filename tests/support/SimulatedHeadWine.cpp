@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 #include "tests/support/SimulatedHead.h"
@@ -116,6 +117,23 @@ std::string Contents(const fs::path& file) {
   return text.str();
 }
 
+// The port that ctest lent this test for its head when tests run side by side, each on a line of
+// its own (scripts/test-windows.sh gives ctest the prefix's COM11, COM12, ... as the resource
+// "wine_lines"; ctest names the one it lent as "id:12,slots:1"). Empty when nothing was lent:
+// the head is then on COM1's line.
+std::string LentPort() {
+  const char* lent = std::getenv("CTEST_RESOURCE_GROUP_0_WINE_LINES");
+  if (lent == nullptr) return {};
+  const std::string_view text(lent);
+  const auto id = text.find("id:");
+  if (id == std::string_view::npos) throw std::runtime_error("no line id in " + std::string(text));
+  const auto digits = text.substr(id + 3, text.find(',', id) - id - 3);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    throw std::runtime_error("not a port number: " + std::string(text));
+  }
+  return std::string(digits);
+}
+
 }  // namespace
 
 class SimulatedHead::Process {
@@ -196,7 +214,12 @@ class SimulatedHead::Process {
 };
 
 SimulatedHead::SimulatedHead(const std::vector<std::string>& options)
-    : SimulatedHead(options, "line") {}
+    : SimulatedHead(options, "line" + LentPort()) {
+  // On a lent line the tool's COM1 is that port.
+  if (const std::string port = LentPort(); !port.empty()) {
+    _putenv_s("QZR71_COM1", ("\\\\.\\COM" + port).c_str());
+  }
+}
 
 SimulatedHead::SimulatedHead(const std::vector<std::string>& options, const std::string& line)
     : process_(std::make_unique<Process>(options, line)) {}
@@ -210,7 +233,10 @@ int SimulatedHead::Stop() {
 }
 
 void SimulatedHead::ServeOverRfc2217() {
-  _putenv_s("QZR71_COM1", FromEnvironment("QZR71_WINE_RFC2217").c_str());
+  // Each line has its server: QZR71_WINE_RFC2217 for COM1's, QZR71_WINE_RFC2217_12 for COM12's.
+  const std::string port = LentPort();
+  const std::string server = "QZR71_WINE_RFC2217" + (port.empty() ? "" : "_" + port);
+  _putenv_s("QZR71_COM1", FromEnvironment(server.c_str()).c_str());
 }
 
 std::string SimulatedHead::PathForHead(const std::filesystem::path& path) {

@@ -115,8 +115,8 @@ void TMainForm::BuildMenu() {
 
   for (QMenu* menu : {File1, Opiton1}) menu->setFont(design::CenturyFont(19));
 
-  connect(Start1, &QAction::triggered, this, &TMainForm::Start1Click);
-  connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+  connect(Start1, &QAction::triggered, this, [this] { Start1Click(); });
+  connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
   connect(COMMport1, &QAction::triggered, this, &TMainForm::COMMport1Click);
   connect(Serialdevices1, &QAction::triggered, this, &TMainForm::Serialdevices1Click);
   connect(Version1, &QAction::triggered, this, &TMainForm::Version1Click);
@@ -171,8 +171,8 @@ void TMainForm::BuildControls() {
   setTabOrder(BtnStart, BtnCancel);
   BtnStart->setFocus();
 
-  connect(BtnStart, &QPushButton::clicked, this, &TMainForm::BtnStartClick);
-  connect(BtnCancel, &QPushButton::clicked, this, &TMainForm::BtnCancelClick);
+  connect(BtnStart, &QPushButton::clicked, this, [this] { BtnStartClick(); });
+  connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   blocker_.HoldCloseOf(this);
@@ -206,27 +206,15 @@ void TMainForm::ShowLog() {
   scroll->setValue(scroll->maximum());
 }
 
-void TMainForm::RunStage(void (RunController::*handler)()) {
-  RunGuarded(this, [this, handler] {
-    InputBlocker::Scope blocking(blocker_);
-    (Model.Controller.*handler)();
-  });
+void TMainForm::Guarded(const std::function<void()>& handler) {
+  RunGuarded(this, handler);
 }
 
-void TMainForm::BtnStartClick() {
-  RunStage(&RunController::BtnStartClick);
+InputBlocker::Scope TMainForm::HoldInput() {
+  return InputBlocker::Scope(blocker_);
 }
 
-void TMainForm::Start1Click() {
-  RunStage(&RunController::Start1Click);
-}
-
-void TMainForm::BtnCancelClick() {
-  RunGuarded(this, [this] { Model.Controller.BtnCancelClick(); });
-  if (Model.Controller.View().closeRequested) close();
-}
-
-void TMainForm::Exit1Click() {
+void TMainForm::CloseWindow() {
   close();
 }
 

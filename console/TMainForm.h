@@ -2,9 +2,12 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
+#include "console/InputBlocker.h"
+#include "run/MainFormClicks.h"
 #include "run/MainFormModel.h"
 
-class InputBlocker;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -17,7 +20,7 @@ class TLevelsForm;
 // The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
 // log and the menus. It mirrors the model's run view and log and forwards clicks to the run
 // controller; it decides nothing itself.
-class TMainForm final : public QMainWindow {
+class TMainForm final : public QMainWindow, public MainFormClicks<TMainForm> {
   Q_OBJECT
 
  public:
@@ -64,10 +67,7 @@ class TMainForm final : public QMainWindow {
   // The log, the adjustment record and the run controller.
   MainFormModel Model;
 
-  void BtnStartClick();
-  void BtnCancelClick();
-  void Start1Click();
-  void Exit1Click();
+  // BtnStartClick, BtnCancelClick, Start1Click and Exit1Click come from MainFormClicks.
   void COMMport1Click();
   void Serialdevices1Click();
   void Version1Click();
@@ -86,7 +86,10 @@ class TMainForm final : public QMainWindow {
   void BuildMenu();
   void ShowView();
   void ShowLog();
-  void RunStage(void (RunController::*handler)());
+  friend class MainFormClicks<TMainForm>;
+  void Guarded(const std::function<void()>& handler);
+  InputBlocker::Scope HoldInput();
+  void CloseWindow();
 
   InputBlocker& blocker_;
   bool placed_ = false;

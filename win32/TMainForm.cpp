@@ -220,31 +220,15 @@ void TMainForm::GiveFocusToControl() {
   if (IsWindowEnabled(target)) SetFocus(target);
 }
 
-void TMainForm::RunStage(void (RunController::*handler)()) {
-  RunGuarded(hwnd_, [this, handler] {
-    InputGate::Scope gated(gate_);
-    (Model.Controller.*handler)();
-  });
+void TMainForm::Guarded(const std::function<void()>& handler) {
+  RunGuarded(hwnd_, handler);
 }
 
-void TMainForm::BtnStartClick() {
-  RunStage(&RunController::BtnStartClick);
+InputGate::Scope TMainForm::HoldInput() {
+  return InputGate::Scope(gate_);
 }
 
-void TMainForm::Start1Click() {
-  RunStage(&RunController::Start1Click);
-}
-
-void TMainForm::BtnCancelClick() {
-  RunGuarded(hwnd_, [this] { Model.Controller.BtnCancelClick(); });
-  if (Model.Controller.View().closeRequested) Close();
-}
-
-void TMainForm::Exit1Click() {
-  Close();
-}
-
-void TMainForm::Close() {
+void TMainForm::CloseWindow() {
   if (hwnd_ != nullptr) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 

@@ -4,19 +4,20 @@
 #include <functional>
 #include <memory>
 
+#include "run/MainFormClicks.h"
 #include "run/MainFormModel.h"
 #include "run/MessageBoxes.h"
 #include "win32/Design.h"
+#include "win32/InputGate.h"
 #include "win32/Window.h"
 
-class InputGate;
 class TLevelsForm;
 class TSerialDevicesForm;
 
 // The main window: the four adjustment items, Start/Next and Exit/Cancel/Complete, the operator
 // log and the menus. It mirrors the model's run view and log and forwards clicks to the run
 // controller; it decides nothing itself.
-class TMainForm final : public Window {
+class TMainForm final : public Window, public MainFormClicks<TMainForm> {
  public:
   // Shows a folder in the desktop's file manager, or a page in its browser; false when that
   // failed.
@@ -57,10 +58,7 @@ class TMainForm final : public Window {
   // The log, the adjustment record and the run controller.
   MainFormModel Model;
 
-  void BtnStartClick();
-  void BtnCancelClick();
-  void Start1Click();
-  void Exit1Click();
+  // BtnStartClick, BtnCancelClick, Start1Click and Exit1Click come from MainFormClicks.
   void COMMport1Click();
   void Version1Click();
   void Serialdevices1Click();
@@ -89,9 +87,11 @@ class TMainForm final : public Window {
   void ShowBusyPointer() const;
   bool PointerOverStart() const;
   void GiveFocusToControl();
-  void RunStage(void (RunController::*handler)());
   void Command(int id);
-  void Close();
+  friend class MainFormClicks<TMainForm>;
+  void Guarded(const std::function<void()>& handler);
+  InputGate::Scope HoldInput();
+  void CloseWindow();
 
   InputGate& gate_;
   MessageBoxes& boxes_;

@@ -119,14 +119,20 @@ TEST_F(PortOnPty, BytesThatArrivedBeforeAWriteAreNotTakenForItsAnswer) {
 TEST_F(PortOnPty, TheSecondAnswerToARetriedRequestIsNotTakenForTheNextOne) {
   Bytes buffer(1);
   EXPECT_EQ(driver.ReadPort(1, buffer.data()), 0u) << "the first attempt goes unanswered";
-  std::thread head([this] {
+  std::atomic<bool> lateAnswerSent{false};
+  std::thread head([this, &lateAnswerSent] {
     pty.Send({head::kAck});
     std::this_thread::sleep_for(2ms);
     pty.Send({head::kAck});
+    lateAnswerSent = true;
     EXPECT_EQ(pty.Receive(1), Bytes{head::kEnq});
     pty.Send({0x4F, 0x4B});
   });
   EXPECT_EQ(driver.ReadPort(1, buffer.data()), 1u);
+  // The late answer is on the line before the next request goes out, however long a loaded
+  // machine kept the head's thread from sending it and the terminal from passing it on.
+  while (!lateAnswerSent) std::this_thread::sleep_for(1ms);
+  std::this_thread::sleep_for(20ms);
   const std::uint8_t request = head::kEnq;
   ASSERT_TRUE(driver.WritePort(1, &request));
   Bytes answer(2);

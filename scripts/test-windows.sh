@@ -18,18 +18,19 @@ cd "$root"
 bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 xvfb ser2net
 [ "${1:-}" = --screenshots ] && bash scripts/install-deps.sh imagemagick
 
+windows="$root/build/windows"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+[ "${1:-}" = --build-only ] && exit 0
+
 # The simulator is a Linux program: built in the Linux build folder (the one scripts/test.sh uses).
+# Only what runs needs it, so the cross-build alone can run beside a build of that folder.
 native=${QZR71_BUILD_DIR:-build/test}
 case "$native" in /*) ;; *) native="$root/$native" ;; esac
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake --preset tests -B "$native" >/dev/null
 fi
 cmake --build "$native" --target qzr71-headsim
-
-windows="$root/build/windows"
-cmake --preset windows >/dev/null
-cmake --build --preset windows
-[ "${1:-}" = --build-only ] && exit 0
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver

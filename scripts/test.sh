@@ -47,20 +47,17 @@ build=${QZR71_BUILD_DIR:-build/test}
 test_jobs=$(($(nproc) * 6))
 export QT_QPA_PLATFORM=offscreen
 
-# Line tables only (-g1): a quarter less compile time than full debug information, and the same
-# optimised code for the benchmarks.
-cmake --preset tests -B "$build" >/dev/null
-phase "native build" cmake --build "$build"
-
 # The Windows build (and the cross compiler and Wine it installs first) wants the processor while
-# the native and sanitized tests mostly wait on their deadlines: it runs beside those phases, at
-# the lowest priority, so that a test's thread that wakes is never kept waiting behind a compiler.
+# the native and sanitized tests mostly wait on their deadlines: it runs beside the native and
+# sanitized phases, at the lowest priority, so that a test's thread that wakes is never kept
+# waiting behind a compiler, and a build in the foreground leaves it only what it does not use.
 # It stays in this session: Linux (with its default autogroups) weighs priorities only within a
 # session, and in a new one, as setsid makes, it would take half the processor from the
 # sanitized build. Its own process group lets a failed phase stop it. Its output goes to a
 # file, shown if it fails.
 export QZR71_BUILD_DIR="$build"
 windows_log=$build/windows-build.log
+mkdir -p "$build"
 if [ -z "$quick" ]; then
   windows_start=$SECONDS
   set -m
@@ -68,6 +65,11 @@ if [ -z "$quick" ]; then
   windows_build=$!
   set +m
 fi
+
+# Line tables only (-g1): a quarter less compile time than full debug information, and the same
+# optimised code for the benchmarks.
+cmake --preset tests -B "$build" >/dev/null
+phase "native build" cmake --build "$build"
 
 phase "native tests" ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$test_jobs"
 [ -n "$quick" ] && exit 0
